@@ -1,5 +1,7 @@
 #include "DecimalRounding.h"
 
+#include "PowersOfTen.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,31 +17,18 @@ constexpr std::uint64_t tenToThe18 = 1'000'000'000'000'000'000ULL;
 // Beyond this many decimals even the smallest extended number has no digit left to show.
 constexpr int mostDecimalsThatMatter = 5000;
 
-// 10^0 .. 10^27 are exact in extended precision (5^27 < 2^64).
-constexpr int largestExactPowerOfTen = 27;
-
-constexpr std::array<Extended, largestExactPowerOfTen + 1> exactPowersOfTen = [] {
-    std::array<Extended, largestExactPowerOfTen + 1> powers{};
-    Extended power = 1;
-    for (Extended& entry : powers) {
-        entry = power;
-        power *= 10;
-    }
-    return powers;
-}();
-
 // Scales by 10^power. Within the magnitudes the program meets the power is at most 27 and the
 // product is one correctly rounded multiplication; beyond them it is applied in exact steps.
 Extended scaleByPowerOfTen(Extended value, int power) {
-    while (power > largestExactPowerOfTen) {
-        value *= exactPowersOfTen[largestExactPowerOfTen];
-        power -= largestExactPowerOfTen;
+    while (power > LargestExactPowerOfTen) {
+        value *= ExactPowerOfTen(LargestExactPowerOfTen);
+        power -= LargestExactPowerOfTen;
     }
-    while (power < -largestExactPowerOfTen) {
-        value /= exactPowersOfTen[largestExactPowerOfTen];
-        power += largestExactPowerOfTen;
+    while (power < -LargestExactPowerOfTen) {
+        value /= ExactPowerOfTen(LargestExactPowerOfTen);
+        power += LargestExactPowerOfTen;
     }
-    return power >= 0 ? value * exactPowersOfTen[power] : value / exactPowersOfTen[-power];
+    return power >= 0 ? value * ExactPowerOfTen(power) : value / ExactPowerOfTen(-power);
 }
 
 // The e of 2^e <= |v| < 2^(e+1), read straight from the x87 format's exponent field; only

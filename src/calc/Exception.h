@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace vexto {
 
@@ -9,13 +10,17 @@ namespace vexto {
 // hands them to the application's error report, so none ever unwinds through the toolkit.
 class Exception : public std::exception {
 public:
-    explicit Exception(std::string message) : m_message(std::move(message)) {}
+    // Out of line, so that it can note the address of the code that raised the error: the
+    // start-up failure report names it.
+    explicit Exception(std::string message);
 
     const char* what() const noexcept override { return m_message.c_str(); }
     const std::string& Message() const noexcept { return m_message; }
+    const void* RaiseAddress() const noexcept { return m_raiseAddress; }
 
 private:
     std::string m_message;
+    const void* m_raiseAddress = nullptr;
 };
 
 // Text that does not read as a number.

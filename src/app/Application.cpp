@@ -1,0 +1,111 @@
+#include "Application.h"
+
+#include "StartupFailure.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+namespace vexto {
+
+namespace {
+TApplication* theApplication = nullptr;
+}
+
+TApplication::TApplication() {
+    Q_ASSERT(!theApplication);
+    theApplication = this;
+    // The main form's close ends the program explicitly (Terminate), also while a message box,
+    // the last visible window of the moment, closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+TApplication::~TApplication() {
+    m_mainForm.reset();
+    theApplication = nullptr;
+}
+
+TApplication* TApplication::Instance() {
+    return theApplication;
+}
+
+void TApplication::SetTitle(const QString& title) {
+    m_title = title;
+    QGuiApplication::setApplicationDisplayName(title);
+}
+
+void TApplication::AdoptMainForm(std::unique_ptr<QWidget> form) {
+    if (!m_mainForm)
+        m_mainForm = std::move(form);
+}
+
+int TApplication::Run() {
+    if (m_terminated)
+        return 0;
+    if (m_showMainForm && m_mainForm)
+        m_mainForm->show();
+    return QApplication::exec();
+}
+
+void TApplication::HandleMainFormClose(QWidget* form) {
+    if (form == m_mainForm.get())
+        Terminate();
+}
+
+void TApplication::Terminate() {
+    m_terminated = true;
+    QCoreApplication::exit(0);
+}
+
+void TApplication::Restore() {
+    if (m_mainForm && m_mainForm->isMinimized())
+        m_mainForm->showNormal();
+}
+
+void TApplication::BringToFront() {
+    QWidget* lastActive = QApplication::activeModalWidget();
+    if (!lastActive)
+        lastActive = m_mainForm.get();
+    if (lastActive && lastActive->isVisible() && lastActive->isEnabled()) {
+        lastActive->raise();
+        lastActive->activateWindow();
+    }
+}
+
+void TApplication::Halt(int exitCode) {
+    // A form still under construction (the guard halts from inside it) is not ours to delete;
+    // the process ends around it.
+    m_mainForm.reset();
+    std::fflush(nullptr);
+    std::exit(exitCode);
+}
+
+QString TApplication::MessageText(const std::exception& error) {
+    QString text = QString::fromLocal8Bit(error.what());
+    if (!text.isEmpty() && text.back() > u'.')
+        text += u'.';
+    return text;
+}
+
+void TApplication::ShowException(const std::exception& error) const {
+    QMessageBox box(QMessageBox::Critical, m_title, MessageText(error), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+void TApplication::ShowStartupFailure(const std::exception& error) {
+    const QString text = StartupFailureText(error);
+    std::fprintf(stderr, "%s", text.toLocal8Bit().constData());
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), text,
+                    QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace vexto

@@ -1,0 +1,278 @@
+#include "Form1.h"
+
+#include "Application.h"
+#include "OneInstance.h"
+#include "calc/CoordinateText.h"
+#include "calc/ErrorReport.h"
+#include "calc/LocaleSeparators.h"
+#include "calc/PlacementGrid.h"
+#include "widgets/CurrEdit.h"
+#include "widgets/LinkLabel.h"
+#include "widgets/VxPanel.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace vexto {
+
+namespace {
+
+constexpr QSize clientSize(578, 457);
+constexpr QSize cellSize(81, 33);
+constexpr QPoint gridOrigin(8, 16);
+// Neighbouring cells overlap by one pixel and so share their bevel line.
+constexpr QPoint cellPitch(80, 32);
+constexpr QSize inputSize(57, 21);
+
+constexpr TColor axisBlue(16767628);     // red 140, green 218, blue 255
+constexpr TColor quadrantBlue(16772033); // red 193, green 235, blue 255
+
+// Short enough to fit the 31 spaces that the information text leaves for it.
+const QString websiteAddress = QStringLiteral("vx.example");
+
+// "MS Sans Serif" at 8 points has no Linux counterpart by that name; Liberation Sans has the same
+// metrics as the faces it stands in for, so the cells' widest texts keep to two lines.
+QFont windowFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                      QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+struct LabelSpec {
+    const char* name;
+    QRect geometry;
+    QString text;
+};
+
+enum class LabelAnchor { Left, Right };
+
+// Labels size themselves to their text, as their layout sizes were measured in another face:
+// a left-aligned label keeps its left edge, a right-aligned one its right edge.
+QLabel* makeLabel(QWidget* parent, const LabelSpec& spec, LabelAnchor anchor = LabelAnchor::Left) {
+    auto* label = new QLabel(spec.text, parent);
+    label->setObjectName(QString::fromLatin1(spec.name));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment((anchor == LabelAnchor::Left ? Qt::AlignLeft : Qt::AlignRight) |
+                        Qt::AlignTop);
+    label->setGeometry(spec.geometry);
+    label->adjustSize();
+    if (anchor == LabelAnchor::Right)
+        label->move(spec.geometry.right() - label->width() + 1, spec.geometry.top());
+    return label;
+}
+
+QPoint cellPosition(CellName cell) {
+    const CellOffset offset = offsetOf(cell);
+    const int column = offset.column + 3;
+    const int row = 3 - offset.row;
+    return gridOrigin + QPoint(cellPitch.x() * column, cellPitch.y() * row);
+}
+
+} // namespace
+
+TForm1::TForm1(TApplication& application) : m_application(application) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Vexto"));
+    // A fixed dialog-like frame: title only, no system menu, minimise, maximise or close box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(clientSize);
+    setFont(windowFont());
+    QPalette buttonFace = palette();
+    buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
+    setPalette(buttonFace);
+    setAutoFillBackground(true);
+
+    createButton();
+    createGroupBox();
+    createInputs();
+    createLabels();
+    createCells();
+    bindChangeHandlers();
+
+    // The guard decides once the layout is complete and before the cells are filled; a later
+    // copy ends here or soon after, without its window ever showing.
+    m_oneInstance = new TOneInstance(this, application);
+    m_oneInstance->setObjectName(QStringLiteral("OneInstance1"));
+    m_oneInstance->Loaded();
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::createButton() {
+    m_close = new QPushButton(QStringLiteral("End program"), this);
+    m_close->setObjectName(QStringLiteral("EClose"));
+    m_close->setGeometry(488, 424, 81, 25);
+    connect(m_close, &QPushButton::clicked, this, [this] { RunGuarded([this] { ECloseClick(); }); });
+}
+
+void TForm1::createGroupBox() {
+    m_groupBox = new QGroupBox(this);
+    m_groupBox->setObjectName(QStringLiteral("GroupBox1"));
+    m_groupBox->setGeometry(160, 360, 257, 89);
+}
+
+TCurrencyEdit* TForm1::createInput(QPoint position, long double minValue, long double maxValue,
+                                   long double value) {
+    auto* input = new TCurrencyEdit(m_groupBox);
+    input->setGeometry(QRect(position, inputSize));
+    input->SetDisplayFormat(QStringLiteral("0.00"));
+    input->SetMaxValue(maxValue);
+    input->SetMinValue(minValue);
+    if (value != 0)
+        input->SetValue(value);
+    return input;
+}
+
+void TForm1::createInputs() {
+    struct InputSpec {
+        InputName name;
+        const char* objectName;
+        QPoint position;
+        long double minValue, maxValue, value;
+    };
+    // The bounds are the extended numbers nearest to the decimal values.
+    const std::array<InputSpec, 5> inputs = {{
+        {InputName::X, "X", {64, 12}, -9999.0L, 9999.0L, 0.0L},
+        {InputName::Y, "Y", {64, 36}, -9999.0L, 9999.0L, 0.0L},
+        {InputName::S, "S", {64, 60}, 0.1L, 10.0L, 1.0L},
+        {InputName::L, "L", {176, 28}, 0.1L, 10.0L, 8.0L},
+        {InputName::W, "W", {176, 52}, 0.1L, 10.0L, 4.0L},
+    }};
+    for (const InputSpec& spec : inputs) {
+        TCurrencyEdit* input = createInput(spec.position, spec.minValue, spec.maxValue, spec.value);
+        input->setObjectName(QString::fromLatin1(spec.objectName));
+        m_inputs[static_cast<std::size_t>(spec.name)] = input;
+    }
+    for (std::size_t index = 1; index < m_inputs.size(); ++index)
+        setTabOrder(m_inputs[index - 1], m_inputs[index]);
+    setTabOrder(m_inputs.back(), m_close);
+}
+
+void TForm1::createLabels() {
+    const std::array<LabelSpec, 7> groupLabels = {{
+        {"Label1", {8, 16, 47, 13}, QStringLiteral("Position X")},
+        {"Label2", {8, 40, 47, 13}, QStringLiteral("Position Y")},
+        {"Label3", {8, 64, 27, 13}, QStringLiteral("Scale")},
+        {"Label4", {136, 32, 33, 13}, QStringLiteral("Length")},
+        {"Label5", {136, 56, 28, 13}, QStringLiteral("Width")},
+        {"Label7", {240, 32, 8, 13}, QStringLiteral("m")},
+        {"Label8", {240, 56, 8, 13}, QStringLiteral("m")},
+    }};
+    for (const LabelSpec& spec : groupLabels)
+        makeLabel(m_groupBox, spec);
+
+    const std::array<LabelSpec, 2> windowLabels = {{
+        {"Label9", {8, 256, 310, 91},
+         QStringLiteral("Enter values for :\n"
+                        "\n"
+                        "     - positions X and Y\n"
+                        "     - scale\n"
+                        "     - length and width of the shield object (standard defined 8x4 m)\n"
+                        "\n"
+                        "Result : calculated positions for placement of shield copies")},
+        {"Label10", {384, 256, 182, 52},
+         QStringLiteral("For use width shields made by Tamsk\n"
+                        "\n"
+                        "Download this model package at\n") +
+             QString(31, u' ') + QStringLiteral("(download section)")},
+    }};
+    for (const LabelSpec& spec : windowLabels)
+        makeLabel(this, spec);
+    makeLabel(this, {"Label6", {7, 436, 112, 13}, QStringLiteral("Vexto makers v1.00")},
+              LabelAnchor::Right);
+
+    // The link lies over the spaces that open the information text's fourth line; that line's
+    // height is this face's, not the 13 pixels the layout was drawn with.
+    const auto* information = findChild<QLabel*>(QStringLiteral("Label10"));
+    auto* link = new TLinkLabel(this);
+    link->setObjectName(QStringLiteral("LinkLabel1"));
+    link->move(385, information->y() + 3 * information->fontMetrics().lineSpacing());
+    link->setToolTip(QStringLiteral("Click here to go to the website"));
+    link->setText(QStringLiteral("http://") + websiteAddress);
+    link->SetLinkType(tLinkType::lthttp);
+    link->SetHyperLink(websiteAddress);
+    link->adjustSize();
+}
+
+void TForm1::createCells() {
+    QFont cellFont = windowFont();
+    cellFont.setBold(true);
+    for (const CellName cell : allCells()) {
+        auto* panel = new TVxPanel(this);
+        panel->setObjectName(QString::fromLatin1(nameOf(cell)));
+        panel->setGeometry(QRect(cellPosition(cell), cellSize));
+        const CellRegion region = regionOf(cell);
+        const TColor normal = region == CellRegion::Start  ? clMoneyGreen
+                              : region == CellRegion::Axis ? axisBlue
+                                                           : quadrantBlue;
+        const TColor hot = region == CellRegion::Start ? clMoneyGreen : axisBlue;
+        panel->SetColor(normal);
+        panel->SetHotColor(hot);
+        panel->SetBevelOuter(TBevelCut::bvLowered);
+        panel->SetMultiLine(true);
+        panel->setFont(cellFont);
+        panel->SetCaption(nameOf(cell));
+        m_cells[indexOf(cell)] = panel;
+    }
+}
+
+void TForm1::bindChangeHandlers() {
+    for (TCurrencyEdit* input : m_inputs)
+        connect(input, &TCurrencyEdit::OnChange, this, [this] { RunGuarded([this] { XChange(); }); });
+}
+
+void TForm1::FormCreate() {
+    for (TVxPanel* cell : m_cells)
+        cell->SetCaption(InitialCellText);
+}
+
+void TForm1::FormShow() {
+    m_inputs[static_cast<std::size_t>(InputName::X)]->setFocus();
+}
+
+void TForm1::XChange() {
+    RefreshPlacementGrid(
+        [this](InputName input) { return m_inputs[static_cast<std::size_t>(input)]->Value(); },
+        [this](CellName cell, const std::string& text) {
+            m_cells[indexOf(cell)]->SetCaption(std::string_view(text));
+        },
+        CurrentSeparators().decimal);
+}
+
+void TForm1::ECloseClick() {
+    close();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    if (!m_centred) {
+        centreOnScreen();
+        m_centred = true;
+    }
+    QWidget::showEvent(event);
+    RunGuarded([this] { FormShow(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    m_application.HandleMainFormClose(this);
+}
+
+void TForm1::centreOnScreen() {
+    if (const QScreen* screen = this->screen()) {
+        const QRect available = screen->availableGeometry();
+        QRect frame = frameGeometry();
+        frame.moveCenter(available.center());
+        move(frame.topLeft());
+    }
+}
+
+} // namespace vexto

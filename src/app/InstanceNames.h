@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace vexto {
+
+// Where the single-instance objects of one program live. Copies are the same program when their
+// program files have the same file name; the block is named after that file name and the lock
+// after the file name followed by "Sem". The objects are files in the user's runtime directory,
+// which no other user can enter, so copies under other users never meet.
+class InstanceNames {
+public:
+    InstanceNames(const QString& directory, const QByteArray& programFileName);
+
+    // The running program's names, or none when no runtime directory is available.
+    static std::optional<InstanceNames> ForThisProgram();
+
+    // The file name of the running program file, without its folder.
+    static QByteArray ProgramFileName();
+
+    // An object name as a file name that stays inside the directory and never equals the
+    // escape of another name: only letters, digits, "-" and "_" are kept, every other byte
+    // (".", "/", "%" among them) becomes %XX. Very long names are shortened with a digest.
+    static QByteArray Escape(const QByteArray& objectName);
+
+    QByteArray BlockName() const { return m_programFileName; }
+    QByteArray LockName() const { return m_programFileName + "Sem"; }
+
+    QByteArray Directory() const { return m_directory; }
+    QByteArray BlockPath() const;
+    QByteArray LockPath() const;
+    // Held shared by every copy that has the block open: the kernel lets go when a copy dies,
+    // which is how a block that no live copy holds is told apart.
+    QByteArray LivenessPath() const;
+    // Held exclusively, briefly, while a copy decides whether the block is live.
+    QByteArray CreationPath() const;
+    QByteArray NotifyPath(std::uint32_t notifyId) const;
+
+private:
+    QByteArray path(const QByteArray& objectName, const char* kind) const;
+
+    QByteArray m_directory;
+    QByteArray m_programFileName;
+};
+
+} // namespace vexto

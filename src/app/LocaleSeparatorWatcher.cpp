@@ -1,0 +1,42 @@
+#include "LocaleSeparatorWatcher.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLocale>
+
+namespace vexto {
+
+namespace {
+
+char singleLatin1Character(const QString& separator, char fallback) {
+    if (separator.size() != 1 || separator.front().unicode() > 0xFF)
+        return fallback;
+    return static_cast<char>(separator.front().unicode());
+}
+
+} // namespace
+
+NumberSeparators SeparatorsOf(const QLocale& locale) {
+    const NumberSeparators defaults;
+    return {singleLatin1Character(locale.decimalPoint(), defaults.decimal),
+            singleLatin1Character(locale.groupSeparator(), defaults.thousands)};
+}
+
+LocaleSeparatorWatcher::LocaleSeparatorWatcher(QObject* parent) : QObject(parent) {
+    ReadSystemSeparators();
+    if (QCoreApplication* application = QCoreApplication::instance())
+        application->installEventFilter(this);
+}
+
+void LocaleSeparatorWatcher::ReadSystemSeparators() {
+    SetCurrentSeparators(SeparatorsOf(QLocale::system()));
+}
+
+bool LocaleSeparatorWatcher::eventFilter(QObject* watched, QEvent* event) {
+    // The notice may reach the application object or only its widgets; reading is cheap.
+    if (event->type() == QEvent::LocaleChange)
+        ReadSystemSeparators();
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace vexto

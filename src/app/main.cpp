@@ -1,0 +1,53 @@
+#include "app/Application.h"
+#include "app/Form1.h"
+#include "app/LocaleSeparatorWatcher.h"
+#include "calc/ErrorReport.h"
+#include "calc/FloatingPointMode.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+using namespace vexto;
+
+namespace {
+
+// Without a display Qt would abort with a core dump; say what is missing instead.
+bool hasDisplay() {
+    const auto isSet = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    SetFloatingPointMode();
+    if (!hasDisplay()) {
+        std::fprintf(stderr, "vexto: no display to show the window on (DISPLAY is not set); "
+                             "start Vexto from a desktop session.\n");
+        return 1;
+    }
+
+    QApplication qtApplication(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vexto.png")));
+    TApplication application;
+    application.SetTitle(QStringLiteral("Vexto"));
+    const LocaleSeparatorWatcher localeWatcher;
+    SetErrorReport([&application](const std::exception& error) {
+        application.ShowException(error);
+    });
+
+    try {
+        application.AdoptMainForm(std::make_unique<TForm1>(application));
+    } catch (const std::exception& error) {
+        TApplication::ShowStartupFailure(error);
+        return 1;
+    }
+    return application.Run();
+}

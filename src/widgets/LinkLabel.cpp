@@ -1,0 +1,74 @@
+#include "LinkLabel.h"
+
+#include "calc/ErrorReport.h"
+
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include <array>
+
+namespace vexto {
+
+namespace {
+
+constexpr std::array<const char*, 9> linkPrefixes = {
+    "file://", "ftp://", "gopher://", "http://", "https://", "mailto:", "news:", "telnet:", "wais:",
+};
+
+} // namespace
+
+TLinkLabel::TLinkLabel(QWidget* owner) : QLabel(owner) {
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
+    QPalette blueText = palette();
+    blueText.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    setPalette(blueText);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+    setTextFormat(Qt::PlainText);
+}
+
+void TLinkLabel::SetHyperLink(const QString& hyperLink) {
+    m_hyperLink = hyperLink;
+    if (text().isEmpty())
+        setText(hyperLink);
+}
+
+QString TLinkLabel::Address() const {
+    return QString::fromLatin1(linkPrefixes[static_cast<std::size_t>(m_linkType)]) + m_hyperLink;
+}
+
+void TLinkLabel::mousePressEvent(QMouseEvent* event) {
+    // Acted on as the button goes down; no capture, so nothing waits for the release.
+    if (event->button() == Qt::LeftButton) {
+        if (!isSecondPressOfDoubleClick(event))
+            RunGuarded([this] { openLink(); });
+        event->accept();
+        return;
+    }
+    QLabel::mousePressEvent(event);
+}
+
+// Qt delivers the second press of a double click as a press too (then a double-click event);
+// a double click must open the address once, so that press is recognised by the same time and
+// distance limits the platform uses, and the press after it counts as a new click.
+bool TLinkLabel::isSecondPressOfDoubleClick(const QMouseEvent* event) {
+    const quint64 interval = static_cast<quint64>(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    const int distance = QGuiApplication::styleHints()->mouseDoubleClickDistance();
+    const bool second = m_lastPressTime != 0 && event->timestamp() - m_lastPressTime < interval &&
+                        (event->globalPosition() - m_lastPressPosition).manhattanLength() <= distance;
+    m_lastPressTime = second ? 0 : event->timestamp();
+    m_lastPressPosition = event->globalPosition();
+    return second;
+}
+
+void TLinkLabel::openLink() const {
+    // Whether the desktop could open it is its own business: the label reports nothing.
+    QDesktopServices::openUrl(QUrl(Address(), QUrl::TolerantMode));
+}
+
+} // namespace vexto

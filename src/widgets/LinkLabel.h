@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLabel>
+#include <QString>
+
+#include <cstdint>
+
+namespace vexto {
+
+// The scheme put in front of the link target, in the order of their ordinals.
+enum class tLinkType : std::uint8_t {
+    ltfile,
+    ltftp,
+    ltgopher,
+    lthttp,
+    lthttps,
+    ltmailto,
+    ltnews,
+    lttelnet,
+    ltwais,
+};
+
+// A label that opens its address in the user's default program when the left button goes down
+// on it. Drawn as a plain underlined blue label with the hand pointer; never takes the focus.
+class TLinkLabel : public QLabel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TLinkLabel)
+
+public:
+    explicit TLinkLabel(QWidget* owner = nullptr);
+
+    tLinkType LinkType() const { return m_linkType; }
+    void SetLinkType(tLinkType linkType) { m_linkType = linkType; }
+
+    QString HyperLink() const { return m_hyperLink; }
+    // An empty caption takes the new target, without its prefix; a caption already set stays.
+    void SetHyperLink(const QString& hyperLink);
+
+    // The prefix of LinkType followed directly by HyperLink, nothing added or removed.
+    QString Address() const;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool isSecondPressOfDoubleClick(const QMouseEvent* event);
+    void openLink() const;
+
+    tLinkType m_linkType = tLinkType::lthttp;
+    QString m_hyperLink;
+    quint64 m_lastPressTime = 0;
+    QPointF m_lastPressPosition;
+};
+
+} // namespace vexto

@@ -1,0 +1,222 @@
+#include "VxPanel.h"
+
+#include "VxMouseTimer.h"
+#include "calc/ErrorReport.h"
+
+#include <QEnterEvent>
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace vexto {
+
+namespace {
+
+// A 3D frame `width` pixels wide along the inside of rect, which shrinks by that much. Each ring
+// is what two 1-pixel polylines give when they leave out their final point: the top-left colour
+// on the left column but its bottom pixel and on the top row but its rightmost pixel, the
+// bottom-right colour on the whole right column and the whole bottom row.
+void drawFrame3D(QPainter& painter, QRect& rect, const QColor& topLeft, const QColor& bottomRight,
+                 int width) {
+    for (int ring = 0; ring < width; ++ring) {
+        const int w = rect.width();
+        const int h = rect.height();
+        if (w > 0 && h > 0) {
+            painter.fillRect(rect.left(), rect.top(), 1, h - 1, topLeft);
+            painter.fillRect(rect.left(), rect.top(), w - 1, 1, topLeft);
+            painter.fillRect(rect.left() + w - 1, rect.top(), 1, h, bottomRight);
+            painter.fillRect(rect.left(), rect.top() + h - 1, w, 1, bottomRight);
+        }
+        rect.adjust(1, 1, -1, -1);
+    }
+}
+
+void drawBevel(QPainter& painter, QRect& rect, TBevelCut bevel, int width,
+               const QPalette& palette) {
+    const QColor shadow = ToQColor(clBtnShadow, palette);
+    const QColor highlight = ToQColor(clBtnHighlight, palette);
+    if (bevel == TBevelCut::bvLowered)
+        drawFrame3D(painter, rect, shadow, highlight, width);
+    else
+        drawFrame3D(painter, rect, highlight, shadow, width);
+}
+
+} // namespace
+
+TVxPanel::TVxPanel(QWidget* owner) : QWidget(owner) {
+    // Every paint covers every pixel, so nothing is erased first and the cell never flickers.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::ArrowCursor);
+    // Moves are watched only to catch a pointer that is back over the cell after a missed enter.
+    setMouseTracking(true);
+    resize(185, 41);
+}
+
+TVxPanel::~TVxPanel() {
+    if (TVxMouseTimer* timer = TVxMouseTimer::Existing())
+        timer->Detach(this);
+}
+
+void TVxPanel::SetCaption(const QString& caption) {
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    update();
+}
+
+void TVxPanel::SetCaption(std::string_view caption) {
+    SetCaption(QString::fromLatin1(caption.data(), qsizetype(caption.size())));
+}
+
+template <typename Value> void TVxPanel::setAndUpdate(Value& member, Value value) {
+    if (member == value)
+        return;
+    member = value;
+    update();
+}
+
+void TVxPanel::SetColor(TColor color) {
+    setAndUpdate(m_color, color);
+}
+
+void TVxPanel::SetHotColor(TColor color) {
+    setAndUpdate(m_hotColor, color);
+}
+
+void TVxPanel::SetFontColor(TColor color) {
+    setAndUpdate(m_fontColor, color);
+}
+
+void TVxPanel::SetMultiLine(bool multiLine) {
+    setAndUpdate(m_multiLine, multiLine);
+}
+
+void TVxPanel::SetAlignment(TAlignment alignment) {
+    setAndUpdate(m_alignment, alignment);
+}
+
+void TVxPanel::SetBevelOuter(TBevelCut bevel) {
+    setAndUpdate(m_bevelOuter, bevel);
+}
+
+void TVxPanel::SetBevelInner(TBevelCut bevel) {
+    setAndUpdate(m_bevelInner, bevel);
+}
+
+void TVxPanel::SetBevelWidth(int width) {
+    setAndUpdate(m_bevelWidth, std::max(1, width));
+}
+
+void TVxPanel::SetBorderWidth(int width) {
+    setAndUpdate(m_borderWidth, std::max(0, width));
+}
+
+void TVxPanel::MouseEnter(QWidget* child) {
+    if (!m_mouseOver && child == nullptr) {
+        m_savedColor = m_color;
+        SetColor(m_hotColor);
+        TVxMouseTimer::Instance().Attach(this);
+    }
+    m_mouseOver = true;
+    emit OnMouseEnter(this);
+}
+
+void TVxPanel::MouseLeave(QWidget* child) {
+    if (m_mouseOver && child == nullptr) {
+        SetColor(m_savedColor);
+        if (TVxMouseTimer* timer = TVxMouseTimer::Existing())
+            timer->Detach(this);
+    }
+    m_mouseOver = false;
+    emit OnMouseLeave(this);
+}
+
+QRect TVxPanel::textRect() const {
+    int inset = m_borderWidth;
+    if (m_bevelOuter != TBevelCut::bvNone)
+        inset += m_bevelWidth;
+    if (m_bevelInner != TBevelCut::bvNone)
+        inset += m_bevelWidth;
+    return rect().adjusted(inset, inset, -inset, -inset);
+}
+
+const TCaptionLayout& TVxPanel::captionLayout(int width) {
+    if (m_layoutWidth != width || m_layoutMultiLine != m_multiLine ||
+        m_layoutCaption != m_caption || m_layoutFont != font()) {
+        m_layout = LayoutCaption(m_caption, font(), width,
+                                 m_multiLine ? TCaptionWrap::WordBreak : TCaptionWrap::SingleLine);
+        m_layoutCaption = m_caption;
+        m_layoutFont = font();
+        m_layoutWidth = width;
+        m_layoutMultiLine = m_multiLine;
+    }
+    return m_layout;
+}
+
+void TVxPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QPalette& colors = palette();
+    const QColor background = ToQColor(m_color, colors);
+    painter.fillRect(rect(), background);
+
+    QRect frame = rect();
+    if (m_bevelOuter != TBevelCut::bvNone)
+        drawBevel(painter, frame, m_bevelOuter, m_bevelWidth, colors);
+    drawFrame3D(painter, frame, background, background, m_borderWidth);
+    if (m_bevelInner != TBevelCut::bvNone)
+        drawBevel(painter, frame, m_bevelInner, m_bevelWidth, colors);
+
+    if (m_caption.isEmpty())
+        return;
+    const QRect available = textRect();
+    const TCaptionLayout& layout = captionLayout(available.width());
+
+    // Integer division truncating toward zero: a block taller or wider than the cell sticks out
+    // by the same amount on both sides (one pixel more at the bottom or right when odd).
+    QRect block(QPoint(available.left(), (height() - layout.size.height()) / 2), layout.size);
+    switch (m_alignment) {
+    case TAlignment::taCenter:
+        block.moveLeft((width() - layout.size.width()) / 2);
+        break;
+    case TAlignment::taRightJustify:
+        block.moveLeft(width() - layout.size.width() - available.left());
+        break;
+    case TAlignment::taLeftJustify:
+        break;
+    }
+
+    painter.setClipRect(block.intersected(rect()));
+    painter.setPen(ToQColor(isEnabled() ? m_fontColor : clGrayText, colors));
+    const int lineHeight = fontMetrics().height();
+    int top = block.top();
+    for (const TCaptionLine& line : layout.lines) {
+        int left = block.left();
+        if (m_alignment == TAlignment::taCenter)
+            left += (block.width() - line.width) / 2;
+        else if (m_alignment == TAlignment::taRightJustify)
+            left += block.width() - line.width;
+        DrawCaptionLine(painter, QPoint(left, top), line);
+        top += lineHeight;
+    }
+}
+
+void TVxPanel::enterEvent(QEnterEvent* event) {
+    RunGuarded([this] { MouseEnter(nullptr); });
+    QWidget::enterEvent(event);
+}
+
+void TVxPanel::leaveEvent(QEvent* event) {
+    RunGuarded([this] { MouseLeave(nullptr); });
+    QWidget::leaveEvent(event);
+}
+
+void TVxPanel::mouseMoveEvent(QMouseEvent* event) {
+    // After the mouse timer has let the cell go, Qt may still count the pointer as over it and
+    // send no new enter when it comes back; the first move over the cell makes it hot again.
+    if (!m_mouseOver)
+        RunGuarded([this] { MouseEnter(nullptr); });
+    QWidget::mouseMoveEvent(event);
+}
+
+} // namespace vexto

@@ -1,0 +1,126 @@
+#include "app/Application.h"
+#include "app/StartupFailure.h"
+#include "calc/Exception.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <new>
+
+using namespace vexto;
+
+class TestApplication : public QObject {
+    Q_OBJECT
+
+private slots:
+    void messageGetsFullStopAfterLaterCharacters_data();
+    void messageGetsFullStopAfterLaterCharacters();
+    void startupFailureNamesClassModuleAndPlace_data();
+    void startupFailureNamesClassModuleAndPlace();
+    void errorReportShowsMessageBoxCaptionedWithTitle();
+    void terminateBeforeRunEndsAtOnce();
+    void restoreBringsBackAMinimisedMainForm();
+};
+
+void TestApplication::messageGetsFullStopAfterLaterCharacters_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("letter") << "'+' is not a valid floating point value"
+                            << "'+' is not a valid floating point value.";
+    QTest::newRow("full stop already") << "Done." << "Done.";
+    QTest::newRow("exclamation mark is before the full stop")
+        << "Drop only one of these components on your form !"
+        << "Drop only one of these components on your form !";
+    QTest::newRow("closing parenthesis") << "Unable (main.cpp, line 3)" << "Unable (main.cpp, line 3)";
+    QTest::newRow("slash comes after") << "a/" << "a/.";
+    QTest::newRow("digit") << "line 42" << "line 42.";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestApplication::messageGetsFullStopAfterLaterCharacters() {
+    QFETCH(QString, message);
+    QFETCH(QString, shown);
+    QCOMPARE(TApplication::MessageText(Exception(message.toStdString())), shown);
+}
+
+void TestApplication::startupFailureNamesClassModuleAndPlace_data() {
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("shownMessage");
+
+    QTest::newRow("assertion") << "EAssertionFailed" << "Unable to create semaphore"
+                               << "Unable to create semaphore.";
+    QTest::newRow("general") << "Exception" << "Drop only one of these components on your form !"
+                             << "Drop only one of these components on your form !.";
+    QTest::newRow("ends with full stop") << "EConvertError" << "Bad." << "Bad.";
+}
+
+void TestApplication::startupFailureNamesClassModuleAndPlace() {
+    QFETCH(QString, className);
+    QFETCH(QString, message);
+    QFETCH(QString, shownMessage);
+
+    const std::string text = message.toStdString();
+    const QString report = className == u"EAssertionFailed" ? StartupFailureText(EAssertionFailed(text))
+                           : className == u"EConvertError"  ? StartupFailureText(EConvertError(text))
+                                                            : StartupFailureText(Exception(text));
+    const QRegularExpression format(
+        QStringLiteral("^Exception (\\w+) in module (\\S+) at ([0-9A-F]{8})\\.\\r\\n(.*)\\r\\n$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = format.match(report);
+    QVERIFY2(match.hasMatch(), qPrintable(report));
+    QCOMPARE(match.captured(1), className);
+    QCOMPARE(match.captured(2), QStringLiteral("tst_application"));
+    QVERIFY(match.captured(3) != u"00000000");
+    QCOMPARE(match.captured(4), shownMessage);
+}
+
+void TestApplication::errorReportShowsMessageBoxCaptionedWithTitle() {
+    TApplication application;
+    application.SetTitle(QStringLiteral("Vexto"));
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        box->accept();
+    });
+    application.ShowException(EConvertError("'+' is not a valid floating point value"));
+    QCOMPARE(caption, QStringLiteral("Vexto"));
+    QCOMPARE(text, QStringLiteral("'+' is not a valid floating point value."));
+    QCOMPARE(icon, QMessageBox::Critical);
+}
+
+void TestApplication::terminateBeforeRunEndsAtOnce() {
+    TApplication application;
+    auto form = std::make_unique<QWidget>();
+    QWidget* shown = form.get();
+    application.AdoptMainForm(std::move(form));
+    application.SetShowMainForm(false);
+    application.Terminate();
+    QCOMPARE(application.Run(), 0);
+    QVERIFY(!shown->isVisible());
+}
+
+void TestApplication::restoreBringsBackAMinimisedMainForm() {
+    TApplication application;
+    application.AdoptMainForm(std::make_unique<QWidget>());
+    QWidget* form = application.MainForm();
+    form->showMinimized();
+    QTRY_VERIFY(form->isMinimized());
+    application.Restore();
+    QTRY_VERIFY(!form->isMinimized());
+    QVERIFY(form->isVisible());
+}
+
+QTEST_MAIN(TestApplication)
+#include "tst_application.moc"

@@ -1,0 +1,329 @@
+#include "app/Application.h"
+#include "app/Form1.h"
+#include "calc/CoordinateText.h"
+#include "calc/ErrorReport.h"
+#include "calc/FloatingPointMode.h"
+#include "calc/LocaleSeparators.h"
+#include "calc/PlacementGrid.h"
+#include "widgets/CurrEdit.h"
+#include "widgets/LinkLabel.h"
+#include "widgets/VxPanel.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+
+using namespace vexto;
+
+namespace {
+
+const QString initialText = QStringLiteral("X = 0.00\rY = 0.00");
+
+QString cellText(const char* x, const char* y) {
+    return QStringLiteral("X = %1\rY = %2").arg(QLatin1StringView(x), QLatin1StringView(y));
+}
+
+} // namespace
+
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    QStringList opened;
+
+public slots:
+    void open(const QUrl& url) { opened << url.toString(); }
+};
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void cellsShowZerosUntilTheFirstChange();
+    void controlsSitAtTheirLayoutGeometry_data();
+    void controlsSitAtTheirLayoutGeometry();
+    void windowIsFixedWithoutTitleBarButtons();
+    void oneKeystrokeRefreshesEveryCell_data();
+    void oneKeystrokeRefreshesEveryCell();
+    void workedExampleShowsThroughTheFields();
+    void commaLocaleWritesCommasButStartsWithFullStops();
+    void tabCyclesThroughInputsAndButton();
+    void unreadableFieldReportsErrorAndKeepsCells();
+    void linkOpensTheWebsite();
+    void endProgramAndWindowCloseTerminate();
+
+private:
+    template <typename Widget>
+    Widget* control(const char* name) const {
+        return m_form->findChild<Widget*>(QString::fromLatin1(name));
+    }
+    TCurrencyEdit* field(const char* name) const { return control<TCurrencyEdit>(name); }
+    TVxPanel* cell(CellName name) const {
+        return control<TVxPanel>(std::string(nameOf(name)).c_str());
+    }
+    void showForm();
+
+    QTemporaryDir m_runtimeDirectory;
+    std::unique_ptr<TApplication> m_application;
+    std::unique_ptr<TForm1> m_form;
+    QStringList m_reported;
+};
+
+void TestForm1::initTestCase() {
+    SetFloatingPointMode();
+    // The window's single-instance guard keeps its objects here, away from the user's own.
+    QVERIFY(m_runtimeDirectory.isValid());
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtimeDirectory.path()));
+}
+
+void TestForm1::init() {
+    SetCurrentSeparators({});
+    m_reported.clear();
+    SetErrorReport([this](const std::exception& error) {
+        m_reported << QString::fromLocal8Bit(error.what());
+    });
+    TCustomNumEdit::SetBeepHandler([] {});
+    m_application = std::make_unique<TApplication>();
+    m_form = std::make_unique<TForm1>(*m_application);
+}
+
+void TestForm1::cleanup() {
+    m_form.reset();
+    m_application.reset();
+    SetErrorReport(nullptr);
+    TCustomNumEdit::SetBeepHandler(nullptr);
+}
+
+void TestForm1::showForm() {
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+void TestForm1::cellsShowZerosUntilTheFirstChange() {
+    for (const CellName name : allCells())
+        QCOMPARE(cell(name)->Caption(), initialText);
+
+    showForm();
+    QTRY_COMPARE(QApplication::focusWidget(), field("X"));
+    for (const CellName name : allCells())
+        QCOMPARE(cell(name)->Caption(), initialText);
+    QCOMPARE(field("X")->text(), QString());
+    QCOMPARE(field("S")->text(), QStringLiteral("1"));
+    QCOMPARE(field("L")->text(), QStringLiteral("8"));
+    QCOMPARE(field("W")->text(), QStringLiteral("4"));
+}
+
+void TestForm1::controlsSitAtTheirLayoutGeometry_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("geometry");
+
+    const auto row = [](const char* name, QRect geometry) {
+        QTest::newRow(name) << QString::fromLatin1(name) << geometry;
+    };
+    // Labels size themselves to their text: only their anchor corner is fixed, a null size.
+    const auto label = [](const char* name, QPoint corner) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QRect(corner, QSize(0, 0));
+    };
+    row("EClose", {488, 424, 81, 25});
+    row("GroupBox1", {160, 360, 257, 89});
+    row("X", {64, 12, 57, 21});
+    row("Y", {64, 36, 57, 21});
+    row("S", {64, 60, 57, 21});
+    row("L", {176, 28, 57, 21});
+    row("W", {176, 52, 57, 21});
+    label("Label1", {8, 16});
+    label("Label5", {136, 56});
+    label("Label8", {240, 56});
+    label("Label9", {8, 256});
+    label("Label10", {384, 256});
+    row("LU9", {8, 16, 81, 33});
+    row("U3", {248, 16, 81, 33});
+    row("RU9", {488, 16, 81, 33});
+    row("LU6", {8, 48, 81, 33});
+    row("PStart", {248, 112, 81, 33});
+    row("R1", {328, 112, 81, 33});
+    row("LD1", {168, 144, 81, 33});
+    row("RD9", {488, 208, 81, 33});
+}
+
+void TestForm1::controlsSitAtTheirLayoutGeometry() {
+    QFETCH(QString, name);
+    QFETCH(QRect, geometry);
+    const auto* widget = m_form->findChild<QWidget*>(name);
+    QVERIFY(widget);
+    if (geometry.size().isNull()) {
+        QCOMPARE(widget->pos(), geometry.topLeft());
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        const QSize text = label->fontMetrics().size(0, label->text());
+        QVERIFY(label->width() >= text.width() && label->height() >= text.height());
+    } else {
+        QCOMPARE(widget->geometry(), geometry);
+    }
+}
+
+void TestForm1::windowIsFixedWithoutTitleBarButtons() {
+    showForm();
+    QCOMPARE(m_form->size(), QSize(578, 457));
+    QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Vexto"));
+    const Qt::WindowFlags flags = m_form->windowFlags();
+    QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+                       Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint)));
+
+    // The link covers the spaces that start the last line of the information text.
+    const auto* link = control<TLinkLabel>("LinkLabel1");
+    QCOMPARE(link->x(), 385);
+    QCOMPARE(link->text(), QStringLiteral("http://vx.example"));
+    const auto* information = control<QLabel>("Label10");
+    const QString lastLine = information->text().section(u'\n', 3, 3);
+    QCOMPARE(lastLine, QString(31, u' ') + QStringLiteral("(download section)"));
+    QCOMPARE(link->y(), information->y() + 3 * information->fontMetrics().lineSpacing());
+    const int downloadSectionStart =
+        information->x() + information->fontMetrics().horizontalAdvance(QString(31, u' '));
+    QVERIFY2(link->geometry().right() < downloadSectionStart, "the link hides the text after it");
+
+    const auto* notice = control<QLabel>("Label6");
+    QVERIFY(notice->text().endsWith(u"v1.00"));
+    QCOMPARE(notice->geometry().right(), 7 + 112 - 1);
+}
+
+void TestForm1::oneKeystrokeRefreshesEveryCell_data() {
+    QTest::addColumn<QString>("fieldName");
+    QTest::addColumn<QString>("typed");
+
+    QTest::newRow("X") << "X" << "7";
+    QTest::newRow("Y") << "Y" << "-";
+    QTest::newRow("S") << "S" << "5";
+    QTest::newRow("L") << "L" << ".";
+    QTest::newRow("W") << "W" << "2";
+}
+
+void TestForm1::oneKeystrokeRefreshesEveryCell() {
+    QFETCH(QString, fieldName);
+    QFETCH(QString, typed);
+    showForm();
+    TCurrencyEdit* input = field(fieldName.toLatin1().constData());
+    input->setFocus();
+    QTRY_VERIFY(input->hasFocus());
+    input->end(false);
+    QTest::keyClicks(input, typed);
+
+    const PlacementGrid grid = CalcPlacementGrid(field("X")->Value(), field("Y")->Value(),
+                                                 field("S")->Value(), field("L")->Value(),
+                                                 field("W")->Value());
+    for (const CellName name : allCells()) {
+        const Position position = grid[indexOf(name)];
+        QCOMPARE(cell(name)->Caption(),
+                 QString::fromStdString(MakeCellText(position.x, position.y, '.')));
+    }
+    QVERIFY(cell(CellName::RD9)->Caption() != initialText);
+}
+
+void TestForm1::workedExampleShowsThroughTheFields() {
+    showForm();
+    const auto type = [](TCurrencyEdit* input, const QString& text) {
+        input->setFocus();
+        input->selectAll();
+        QTest::keyClicks(input, text);
+    };
+    type(field("X"), QStringLiteral("100"));
+    type(field("Y"), QStringLiteral("50"));
+    type(field("S"), QStringLiteral("0.5"));
+    QCOMPARE(cell(CellName::R1)->Caption(), cellText("104.00", "50.00"));
+    QCOMPARE(cell(CellName::LU6)->Caption(), cellText("88.00", "54.00"));
+    QCOMPARE(cell(CellName::PStart)->Caption(), cellText("100.00", "50.00"));
+}
+
+void TestForm1::commaLocaleWritesCommasButStartsWithFullStops() {
+    SetCurrentSeparators({',', '.'});
+    m_form.reset();
+    m_form = std::make_unique<TForm1>(*m_application);
+    QCOMPARE(cell(CellName::PStart)->Caption(), initialText);
+
+    showForm();
+    field("X")->setFocus();
+    QTest::keyClicks(field("X"), QStringLiteral("1.5"));
+    QCOMPARE(field("X")->text(), QStringLiteral("1,5"));
+    QCOMPARE(cell(CellName::PStart)->Caption(), cellText("1,50", "0,00"));
+    QCOMPARE(cell(CellName::R1)->Caption(), cellText("9,50", "0,00"));
+}
+
+void TestForm1::tabCyclesThroughInputsAndButton() {
+    showForm();
+    QTRY_COMPARE(QApplication::focusWidget(), field("X"));
+    const QList<QWidget*> forward = {field("Y"), field("S"), field("L"), field("W"),
+                                     control<QPushButton>("EClose"), field("X")};
+    for (QWidget* expected : forward) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTRY_COMPARE(QApplication::focusWidget(), expected);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_COMPARE(QApplication::focusWidget(), control<QPushButton>("EClose"));
+
+    for (const CellName name : allCells())
+        QCOMPARE(cell(name)->focusPolicy(), Qt::NoFocus);
+}
+
+void TestForm1::unreadableFieldReportsErrorAndKeepsCells() {
+    showForm();
+    TCurrencyEdit* x = field("X");
+    QTRY_COMPARE(QApplication::focusWidget(), x);
+    QTest::keyClicks(x, QStringLiteral("5"));
+    QTest::keyClick(x, Qt::Key_Home);
+    QTest::keyClicks(x, QStringLiteral("+"));
+    QCOMPARE(x->text(), QStringLiteral("+5"));
+    const QString cellsBefore = cell(CellName::PStart)->Caption();
+    QTest::keyClick(x, Qt::Key_End);
+    QTest::keyClick(x, Qt::Key_Backspace); // leaves "+", which does not read
+    QCOMPARE(x->text(), QStringLiteral("+"));
+    const QString cellsWithUnreadableX = cell(CellName::PStart)->Caption();
+    QVERIFY(cellsWithUnreadableX != cellsBefore);
+
+    QTest::keyClick(x, Qt::Key_Tab);
+    QCOMPARE(m_reported, QStringList{QStringLiteral("'+' is not a valid floating point value")});
+    QTRY_COMPARE(QApplication::focusWidget(), x);
+    QCOMPARE(x->selectedText(), QStringLiteral("+"));
+    QCOMPARE(cell(CellName::PStart)->Caption(), cellsWithUnreadableX);
+}
+
+void TestForm1::linkOpensTheWebsite() {
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
+    showForm();
+    QTest::mousePress(control<TLinkLabel>("LinkLabel1"), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QCOMPARE(recorder.opened, QStringList{QStringLiteral("http://vx.example")});
+}
+
+void TestForm1::endProgramAndWindowCloseTerminate() {
+    showForm();
+    TForm1* form = m_form.get();
+    m_application->AdoptMainForm(std::move(m_form));
+    QVERIFY(!m_application->Terminated());
+    QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("EClose")), Qt::LeftButton);
+    QVERIFY(m_application->Terminated());
+    QVERIFY(!form->isVisible());
+
+    // A close request from the window manager ends the program the same way.
+    m_application.reset();
+    m_application = std::make_unique<TApplication>();
+    m_application->AdoptMainForm(std::make_unique<TForm1>(*m_application));
+    m_application->MainForm()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_application->MainForm()));
+    m_application->MainForm()->close();
+    QVERIFY(m_application->Terminated());
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

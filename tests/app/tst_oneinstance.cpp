@@ -1,0 +1,491 @@
+#include "app/Application.h"
+#include "app/HandOverLock.h"
+#include "app/InstanceNames.h"
+#include "app/NotifyChannel.h"
+#include "app/OneInstance.h"
+#include "calc/Exception.h"
+#include "calc/HandOverBlock.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
+
+using namespace vexto;
+
+namespace {
+
+const QString PeerPath = QStringLiteral(VEXTO_PEER_PATH);
+const QByteArray PeerName = "tst_oneinstance_peer";
+
+// One started copy of the peer program and everything it printed so far.
+class Peer {
+public:
+    Peer(const QTemporaryDir& runtime, const QStringList& args,
+         const QMap<QString, QString>& settings = {}, const QString& program = PeerPath) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        for (auto it = settings.begin(); it != settings.end(); ++it)
+            environment.insert(it.key(), it.value());
+        m_process.setProcessEnvironment(environment);
+        // The objects must be owner-only whatever the umask says.
+        m_process.setChildProcessModifier([] { ::umask(0); });
+        m_process.start(program, args);
+        m_started.start();
+    }
+    ~Peer() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    // Waits until a line starting with `prefix` has been printed; it is returned, or an empty
+    // array when the deadline passed or the process ended first.
+    QByteArray WaitForLine(const QByteArray& prefix, int timeoutMs = 5000, int skip = 0) {
+        QElapsedTimer deadline;
+        deadline.start();
+        for (;;) {
+            m_output += m_process.readAllStandardOutput();
+            int seen = 0;
+            for (const QByteArray& line : completeLines()) {
+                if (line.startsWith(prefix) && seen++ == skip)
+                    return line;
+            }
+            const qint64 left = timeoutMs - deadline.elapsed();
+            if (left <= 0 || m_process.state() == QProcess::NotRunning)
+                return {};
+            m_process.waitForReadyRead(int(left));
+        }
+    }
+    QList<QByteArray> Lines(const QByteArray& prefix) {
+        m_output += m_process.readAllStandardOutput();
+        QList<QByteArray> lines;
+        for (const QByteArray& line : completeLines())
+            if (line.startsWith(prefix))
+                lines.append(line);
+        return lines;
+    }
+    // Exit code after a normal exit within the deadline, otherwise -1.
+    int Finish(int timeoutMs = 15000) {
+        if (!m_process.waitForFinished(timeoutMs) || m_process.exitStatus() != QProcess::NormalExit)
+            return -1;
+        m_output += m_process.readAllStandardOutput();
+        return m_process.exitCode();
+    }
+    void EndNormally() { m_process.closeWriteChannel(); }
+    void Kill() {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+    qint64 ElapsedMs() const { return m_started.elapsed(); }
+    QByteArray StandardError() { return m_process.readAllStandardError(); }
+
+private:
+    QList<QByteArray> completeLines() const {
+        QList<QByteArray> lines = m_output.split('\n');
+        lines.removeLast(); // unfinished, or empty after the last newline
+        return lines;
+    }
+
+    QProcess m_process;
+    QElapsedTimer m_started;
+    QByteArray m_output;
+};
+
+QByteArray receivedLine(const QStringList& params, bool minimised = false) {
+    QByteArray line = "received " + QByteArray(minimised ? "1" : "0");
+    for (const QString& param : params)
+        line += ' ' + param.toUtf8().toPercentEncoding();
+    return line;
+}
+
+// Overwrites part of the live block, as another program of this user could.
+void writeBlock(const QTemporaryDir& runtime, qint64 offset, const QByteArray& bytes) {
+    QFile block(QFile::decodeName(InstanceNames(runtime.path(), PeerName).BlockPath()));
+    QVERIFY(block.open(QIODevice::ReadWrite));
+    QVERIFY(block.seek(offset));
+    QCOMPARE(block.write(bytes), bytes.size());
+}
+
+QByteArray le32(quint32 value) {
+    QByteArray bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = char((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+} // namespace
+
+class TestOneInstance : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void laterCopyHandsOverItsParameters_data();
+    void laterCopyHandsOverItsParameters();
+    void copiesBackToBackHandOverInTurn();
+    void eightCopiesAtOnceElectOneFirst();
+    void programFileNameDecidesTheProgram_data();
+    void programFileNameDecidesTheProgram();
+    void haltEndsTheLaterCopyInsideLoaded();
+    void hostileBlockDoesNotHarmTheFirstCopy();
+    void nextCopyIsFirstWhenTheFirstHasEnded_data();
+    void nextCopyIsFirstWhenTheFirstHasEnded();
+    void unansweredHandOverMakesTheLaterCopyFirst_data();
+    void unansweredHandOverMakesTheLaterCopyFirst();
+    void objectsAreOwnerOnly();
+    void namesStayInsideTheDirectory_data();
+    void namesStayInsideTheDirectory();
+    void distinctProgramsNeverShareAFile();
+    void lockCountNeverExceedsOne();
+    void secondGuardInOneProcessIsRefused();
+    void lockCreationFailureIsAnAssertion();
+
+private:
+    QTemporaryDir m_ownRuntime;
+    std::unique_ptr<TApplication> m_application;
+};
+
+void TestOneInstance::initTestCase() {
+    QVERIFY(QFile::exists(PeerPath));
+    QVERIFY(m_ownRuntime.isValid());
+    // Guards made inside this process never touch the user's real runtime directory.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_ownRuntime.path()));
+    m_application = std::make_unique<TApplication>();
+}
+
+void TestOneInstance::laterCopyHandsOverItsParameters_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("received");
+    QTest::addColumn<bool>("minimised");
+
+    QStringList twelve;
+    for (int i = 1; i <= 12; ++i)
+        twelve << QString::number(i);
+
+    QTest::newRow("no parameters") << QStringList{} << QStringList{} << false;
+    QTest::newRow("in order, blanks and UTF-8 kept")
+        << QStringList{QStringLiteral("b"), QStringLiteral("two words"), QStringLiteral("é€")}
+        << QStringList{QStringLiteral("b"), QStringLiteral("two words"), QStringLiteral("é€")}
+        << false;
+    QTest::newRow("empty argument yields nothing")
+        << QStringList{QString(), QStringLiteral("x")} << QStringList{QStringLiteral("x")} << false;
+    QTest::newRow("twelve arrive as ten") << twelve << twelve.mid(0, 10) << false;
+    QTest::newRow("350 bytes arrive as 300")
+        << QStringList{QString(350, u'p')} << QStringList{QString(300, u'p')} << false;
+    QTest::newRow("minimised first copy is restored")
+        << QStringList{QStringLiteral("r")} << QStringList{QStringLiteral("r")} << true;
+}
+
+void TestOneInstance::laterCopyHandsOverItsParameters() {
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, received);
+    QFETCH(bool, minimised);
+    QTemporaryDir runtime;
+    QMap<QString, QString> settings;
+    if (minimised)
+        settings.insert(QStringLiteral("VEXTO_PEER_MINIMIZED"), QStringLiteral("1"));
+
+    Peer first(runtime, {}, settings);
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    Peer later(runtime, args);
+    QCOMPARE(later.WaitForLine("later"), QByteArray("later show=0"));
+    QCOMPARE(later.Finish(), 0);
+    qInfo("later copy started, handed over and ended in %lld ms", later.ElapsedMs());
+    QCOMPARE(first.WaitForLine("received"), receivedLine(received));
+}
+
+void TestOneInstance::copiesBackToBackHandOverInTurn() {
+    QTemporaryDir runtime;
+    Peer first(runtime, {});
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    Peer one(runtime, {QStringLiteral("one")});
+    Peer two(runtime, {QStringLiteral("two")});
+    QCOMPARE(one.Finish(), 0);
+    QCOMPARE(two.Finish(), 0);
+    QVERIFY(!first.WaitForLine("received", 5000, 1).isEmpty());
+    const QList<QByteArray> lines = first.Lines("received");
+    QCOMPARE(QSet<QByteArray>(lines.begin(), lines.end()),
+             (QSet<QByteArray>{receivedLine({QStringLiteral("one")}),
+                               receivedLine({QStringLiteral("two")})}));
+}
+
+void TestOneInstance::eightCopiesAtOnceElectOneFirst() {
+    QTemporaryDir runtime;
+    const QString startAt = QString::number(QDateTime::currentMSecsSinceEpoch() + 800);
+    std::vector<std::unique_ptr<Peer>> copies;
+    for (int i = 0; i < 8; ++i) {
+        copies.push_back(std::make_unique<Peer>(
+            runtime,
+            QStringList{QStringLiteral("copy"), QString::number(i), QString(300, QChar(u'a' + i))},
+            QMap<QString, QString>{{QStringLiteral("VEXTO_PEER_START_AT"), startAt}}));
+    }
+    Peer* first = nullptr;
+    QSet<QByteArray> expected;
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray decision = copies[i]->WaitForLine("", 15000);
+        if (decision == "first") {
+            QVERIFY2(!first, "two first copies");
+            first = copies[i].get();
+        } else {
+            QCOMPARE(decision, QByteArray("later show=0"));
+            QCOMPARE(copies[i]->Finish(), 0);
+            expected.insert(receivedLine(
+                {QStringLiteral("copy"), QString::number(i), QString(300, QChar(u'a' + i))}));
+        }
+    }
+    QVERIFY(first);
+    QVERIFY(!first->WaitForLine("received", 5000, 6).isEmpty());
+    const QList<QByteArray> lines = first->Lines("received");
+    QCOMPARE(lines.size(), 7);
+    QCOMPARE(QSet<QByteArray>(lines.begin(), lines.end()), expected);
+}
+
+void TestOneInstance::programFileNameDecidesTheProgram_data() {
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("decision");
+
+    QTest::newRow("same file name in another folder")
+        << QString::fromLatin1(PeerName) << QByteArray("later show=0");
+    QTest::newRow("another file name") << QStringLiteral("other peer") << QByteArray("first");
+    QTest::newRow("name of the lock of this one")
+        << QString::fromLatin1(PeerName + "Sem") << QByteArray("first");
+}
+
+void TestOneInstance::programFileNameDecidesTheProgram() {
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, decision);
+    QTemporaryDir runtime;
+    QTemporaryDir folder;
+    const QString copy = folder.filePath(fileName);
+    QVERIFY(QFile::copy(PeerPath, copy));
+
+    Peer first(runtime, {});
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    Peer other(runtime, {QStringLiteral("x")}, {}, copy);
+    QCOMPARE(other.WaitForLine(""), decision);
+}
+
+void TestOneInstance::haltEndsTheLaterCopyInsideLoaded() {
+    QTemporaryDir runtime;
+    Peer first(runtime, {});
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    Peer later(runtime, {QStringLiteral("h")},
+               {{QStringLiteral("VEXTO_PEER_HALT"), QStringLiteral("1")}});
+    QCOMPARE(later.Finish(), 0);
+    QVERIFY(later.Lines("later").isEmpty());
+    QCOMPARE(first.WaitForLine("received"), receivedLine({QStringLiteral("h")}));
+}
+
+void TestOneInstance::hostileBlockDoesNotHarmTheFirstCopy() {
+    QTemporaryDir runtime;
+    Peer first(runtime, {});
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    writeBlock(runtime, 4, le32(99) + QByteArray(3010, 'x'));
+    const InstanceNames names(runtime.path(), PeerName);
+    QFile block(QFile::decodeName(names.BlockPath()));
+    QVERIFY(block.open(QIODevice::ReadOnly));
+    const QByteArray id = block.read(4);
+    const quint32 notifyId =
+        quint8(id[0]) | quint8(id[1]) << 8 | quint8(id[2]) << 16 | quint32(quint8(id[3])) << 24;
+    QVERIFY(NotifyChannel::Post(names.NotifyPath(notifyId)));
+    QStringList tenSlots;
+    for (int i = 0; i < 10; ++i)
+        tenSlots << QString(300, u'x');
+    QCOMPARE(first.WaitForLine("received"), receivedLine(tenSlots));
+
+    // The unasked-for release left the lock usable: the next hand-over works.
+    Peer later(runtime, {QStringLiteral("after")});
+    QCOMPARE(later.Finish(), 0);
+    QCOMPARE(first.WaitForLine("received", 5000, 1), receivedLine({QStringLiteral("after")}));
+}
+
+void TestOneInstance::nextCopyIsFirstWhenTheFirstHasEnded_data() {
+    QTest::addColumn<bool>("killed");
+    QTest::newRow("ended normally") << false;
+    QTest::newRow("killed with SIGKILL") << true;
+}
+
+void TestOneInstance::nextCopyIsFirstWhenTheFirstHasEnded() {
+    QFETCH(bool, killed);
+    QTemporaryDir runtime;
+    {
+        Peer first(runtime, {});
+        QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+        if (killed) {
+            first.Kill();
+        } else {
+            first.EndNormally();
+            QCOMPARE(first.Finish(), 0);
+        }
+    }
+    Peer next(runtime, {});
+    QCOMPARE(next.WaitForLine("", 1000), QByteArray("first"));
+    qInfo("next copy was first after %lld ms", next.ElapsedMs());
+    QVERIFY(next.ElapsedMs() < 1000);
+}
+
+void TestOneInstance::unansweredHandOverMakesTheLaterCopyFirst_data() {
+    QTest::addColumn<bool>("staleNotifyId");
+    QTest::newRow("first copy's event loop blocked 11 s") << false;
+    QTest::newRow("stale notification id") << true;
+}
+
+void TestOneInstance::unansweredHandOverMakesTheLaterCopyFirst() {
+    QFETCH(bool, staleNotifyId);
+    QTemporaryDir runtime;
+    QMap<QString, QString> settings;
+    if (!staleNotifyId)
+        settings.insert(QStringLiteral("VEXTO_PEER_BLOCK_MS"), QStringLiteral("11000"));
+    Peer first(runtime, {}, settings);
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    if (staleNotifyId)
+        writeBlock(runtime, 0, le32(0x7FFFFFF0u));
+
+    Peer second(runtime, {QStringLiteral("late")});
+    QCOMPARE(second.WaitForLine("", 12000), QByteArray("first"));
+    qInfo("unanswered copy became first after %lld ms", second.ElapsedMs());
+    QVERIFY(second.ElapsedMs() >= 9900);
+    QVERIFY(second.ElapsedMs() < 11500);
+
+    // From now on later copies hand over to the second copy. A blocked first copy still
+    // answers the old poke when it wakes; wait for that so it can't disturb what follows.
+    if (!staleNotifyId)
+        QCOMPARE(first.WaitForLine("received", 3000), receivedLine({QStringLiteral("late")}));
+    Peer third(runtime, {QStringLiteral("third")});
+    QCOMPARE(third.Finish(), 0);
+    QCOMPARE(second.WaitForLine("received"), receivedLine({QStringLiteral("third")}));
+}
+
+void TestOneInstance::objectsAreOwnerOnly() {
+    QTemporaryDir runtime;
+    Peer first(runtime, {});
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    Peer later(runtime, {QStringLiteral("m")});
+    QCOMPARE(later.Finish(), 0);
+
+    const QStringList entries =
+        QDir(runtime.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    QCOMPARE(entries.size(), 5); // block, lock, liveness, creation lock, notification socket
+    for (const QString& entry : entries) {
+        struct stat status {};
+        QCOMPARE(
+            ::lstat(QFile::encodeName(QDir(runtime.path()).filePath(entry)).constData(), &status),
+            0);
+        QVERIFY2((status.st_mode & 0777) == 0600, qPrintable(entry));
+    }
+}
+
+void TestOneInstance::namesStayInsideTheDirectory_data() {
+    QTest::addColumn<QByteArray>("programFileName");
+    QTest::newRow("dot dot") << QByteArray("..");
+    QTest::newRow("dot") << QByteArray(".");
+    QTest::newRow("climbing path") << QByteArray("../../etc/passwd");
+    QTest::newRow("slash") << QByteArray("a/b");
+    QTest::newRow("hidden") << QByteArray(".vexto");
+    QTest::newRow("control and UTF-8") << QByteArray("v\n\t\xC3\xA9");
+    QTest::newRow("255 bytes") << QByteArray(255, '.');
+}
+
+void TestOneInstance::namesStayInsideTheDirectory() {
+    QFETCH(QByteArray, programFileName);
+    const InstanceNames names(QStringLiteral("/run/user/1000"), programFileName);
+    for (const QByteArray& path :
+         {names.BlockPath(), names.LockPath(), names.LivenessPath(), names.CreationPath()}) {
+        QVERIFY2(path.startsWith("/run/user/1000/vexto-instance-"), path.constData());
+        const QByteArray fileName = path.mid(15);
+        QVERIFY(!fileName.contains('/'));
+        QVERIFY(fileName.size() <= 255);
+    }
+}
+
+void TestOneInstance::distinctProgramsNeverShareAFile() {
+    const QList<QByteArray> programs = {"a",
+                                        "aSem",
+                                        "a.lock",
+                                        "a%2E",
+                                        "a.",
+                                        "A",
+                                        "a~",
+                                        QByteArray(300, 'z'),
+                                        QByteArray(299, 'z') + 'y'};
+    QSet<QByteArray> paths;
+    int count = 0;
+    for (const QByteArray& program : programs) {
+        const InstanceNames names(QStringLiteral("/r"), program);
+        for (const QByteArray& path :
+             {names.BlockPath(), names.LockPath(), names.LivenessPath(), names.CreationPath()}) {
+            paths.insert(path);
+            ++count;
+        }
+    }
+    QCOMPARE(paths.size(), count);
+}
+
+void TestOneInstance::lockCountNeverExceedsOne() {
+    QTemporaryDir runtime;
+    const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("lock")));
+    QVERIFY(HandOverLock::CreateTaken(path));
+    const auto first = HandOverLock::Open(path);
+    const auto second = HandOverLock::Open(path);
+    QVERIFY(first && second);
+    QVERIFY(!first->Wait(std::chrono::milliseconds(0)));
+    QVERIFY(first->Release());
+    QVERIFY(!second->Release());
+    QVERIFY(second->Wait(std::chrono::milliseconds(0)));
+    QVERIFY(!first->Wait(std::chrono::milliseconds(20)));
+}
+
+void TestOneInstance::secondGuardInOneProcessIsRefused() {
+    {
+        TOneInstance guard(nullptr, *m_application);
+        try {
+            TOneInstance second(nullptr, *m_application);
+            QFAIL("a second guard was made");
+        } catch (const Exception& error) {
+            QCOMPARE(QByteArray(error.what()),
+                     QByteArray("Drop only one of these components on your form !"));
+        }
+    }
+    TOneInstance afterTheFirstWent(nullptr, *m_application);
+}
+
+void TestOneInstance::lockCreationFailureIsAnAssertion() {
+    // A directory where the lock's file should be: no semaphore can be made there.
+    QTemporaryDir runtime;
+    for (const QByteArray& program : {InstanceNames::ProgramFileName(), PeerName}) {
+        const InstanceNames names(runtime.path(), program);
+        QVERIFY(QDir().mkpath(QFile::decodeName(names.LockPath())));
+    }
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    {
+        TOneInstance guard(nullptr, *m_application);
+        try {
+            guard.Loaded();
+            QFAIL("no assertion failure");
+        } catch (const EAssertionFailed& error) {
+            const QByteArray message = error.what();
+            QVERIFY2(message.startsWith("Unable to create semaphore ("), message.constData());
+            QVERIFY2(message.contains("OneInstance.cpp, line "), message.constData());
+        }
+    }
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_ownRuntime.path()));
+
+    Peer copy(runtime, {});
+    QCOMPARE(copy.Finish(), 1);
+    QVERIFY(copy.StandardError().contains("Unable to create semaphore"));
+}
+
+QTEST_MAIN(TestOneInstance)
+#include "tst_oneinstance.moc"

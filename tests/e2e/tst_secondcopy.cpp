@@ -1,0 +1,63 @@
+#include "XvfbSession.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// A failing QTRY waits twice as long again before it reports: keep both within the time-out.
+constexpr int startDeadlineMs = 10'000;
+
+} // namespace
+
+// The real program started twice on a private X server: the second copy hands over and ends
+// without a window of its own; the first stays.
+class TestSecondCopy : public QObject {
+    Q_OBJECT
+
+private slots:
+    void secondCopyEndsAtOnceWithoutAWindow();
+
+private:
+    QStringList visibleVextoWindows(const XvfbSession& x) const {
+        return x
+            .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                      QStringLiteral("--name"), QStringLiteral("^Vexto$")})
+            .split(u'\n', Qt::SkipEmptyParts);
+    }
+};
+
+void TestSecondCopy::secondCopyEndsAtOnceWithoutAWindow() {
+    XvfbSession x;
+    QVERIFY2(x.start(), qPrintable(x.errorString()));
+    QTemporaryDir runtime;
+    QProcessEnvironment environment = x.environment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(QStringLiteral(VEXTO_BINARY), {});
+    QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows(x).size(), 1, startDeadlineMs);
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    second.start(QStringLiteral(VEXTO_BINARY), {QStringLiteral("one"), QStringLiteral("two")});
+    QVERIFY(second.waitForFinished(5000));
+    qInfo("the second copy ended after %lld ms", elapsed.elapsed());
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(elapsed.elapsed() < 1000);
+
+    QCOMPARE(visibleVextoWindows(x).size(), 1);
+    QCOMPARE(first.state(), QProcess::Running);
+    first.kill();
+    first.waitForFinished(5000);
+}
+
+QTEST_GUILESS_MAIN(TestSecondCopy)
+#include "tst_secondcopy.moc"

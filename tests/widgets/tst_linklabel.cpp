@@ -1,0 +1,135 @@
+#include "widgets/LinkLabel.h"
+
+#include <QDesktopServices>
+#include <QTest>
+#include <QUrl>
+
+using namespace vexto;
+
+// Stands in for the desktop's URL handlers, so no browser starts during the tests.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+
+public:
+    QStringList opened;
+
+public slots:
+    void open(const QUrl& url) { opened << url.toString(); }
+};
+
+class TestLinkLabel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void pressOpensPrefixedTarget_data();
+    void pressOpensPrefixedTarget();
+    void hyperLinkFillsOnlyAnEmptyCaption();
+    void linkTypeChangesTargetButNotCaption();
+    void onlyTheLeftButtonOpensAndOnlyOncePerDoubleClick();
+    void opensOnPressEvenWhenReleasedElsewhere();
+    void neverTakesTheFocus();
+
+private:
+    UrlRecorder m_recorder;
+};
+
+void TestLinkLabel::init() {
+    m_recorder.opened.clear();
+    for (const char* scheme : {"file", "ftp", "gopher", "http", "https", "mailto", "news", "telnet",
+                               "wais"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_recorder, "open");
+}
+
+void TestLinkLabel::cleanup() {
+    for (const char* scheme : {"file", "ftp", "gopher", "http", "https", "mailto", "news", "telnet",
+                               "wais"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+}
+
+void TestLinkLabel::pressOpensPrefixedTarget_data() {
+    QTest::addColumn<int>("linkType");
+    QTest::addColumn<QString>("hyperLink");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("web site") << int(tLinkType::lthttp) << u"www.vexto.example"_qs
+                              << u"http://www.vexto.example"_qs;
+    QTest::newRow("mail") << int(tLinkType::ltmailto) << u"maker@vexto.example"_qs
+                          << u"mailto:maker@vexto.example"_qs;
+    QTest::newRow("secure web") << int(tLinkType::lthttps) << u"vexto.example/download"_qs
+                                << u"https://vexto.example/download"_qs;
+    QTest::newRow("ftp") << int(tLinkType::ltftp) << u"ftp.vexto.example"_qs
+                         << u"ftp://ftp.vexto.example"_qs;
+    QTest::newRow("news") << int(tLinkType::ltnews) << u"comp.graphics"_qs
+                          << u"news:comp.graphics"_qs;
+    QTest::newRow("empty target gives bare prefix") << int(tLinkType::lthttp) << QString()
+                                                    << u"http://"_qs;
+}
+
+void TestLinkLabel::pressOpensPrefixedTarget() {
+    QFETCH(int, linkType);
+    QFETCH(QString, hyperLink);
+    QFETCH(QString, expected);
+
+    TLinkLabel label;
+    label.SetLinkType(static_cast<tLinkType>(linkType));
+    label.SetHyperLink(hyperLink);
+    QCOMPARE(label.Address(), expected);
+    label.resize(80, 13);
+    QTest::mousePress(&label, Qt::LeftButton);
+    QCOMPARE(m_recorder.opened.size(), 1);
+    // QUrl normalises what it is given; the address itself went over unchanged.
+    QCOMPARE(QUrl(m_recorder.opened.front()), QUrl(expected, QUrl::TolerantMode));
+}
+
+void TestLinkLabel::hyperLinkFillsOnlyAnEmptyCaption() {
+    TLinkLabel empty;
+    empty.SetHyperLink(u"www.vexto.example"_qs);
+    QCOMPARE(empty.text(), u"www.vexto.example"_qs);
+
+    TLinkLabel captioned;
+    captioned.setText(u"http://www.vexto.example"_qs);
+    captioned.SetHyperLink(u"elsewhere.example"_qs);
+    QCOMPARE(captioned.text(), u"http://www.vexto.example"_qs);
+}
+
+void TestLinkLabel::linkTypeChangesTargetButNotCaption() {
+    TLinkLabel label;
+    label.SetHyperLink(u"maker@vexto.example"_qs);
+    label.SetLinkType(tLinkType::ltmailto);
+    QCOMPARE(label.text(), u"maker@vexto.example"_qs);
+    QTest::mousePress(&label, Qt::LeftButton);
+    QCOMPARE(m_recorder.opened, QStringList{u"mailto:maker@vexto.example"_qs});
+}
+
+void TestLinkLabel::onlyTheLeftButtonOpensAndOnlyOncePerDoubleClick() {
+    TLinkLabel label;
+    label.SetHyperLink(u"www.vexto.example"_qs);
+    QTest::mouseClick(&label, Qt::RightButton);
+    QTest::mouseClick(&label, Qt::MiddleButton);
+    QCOMPARE(m_recorder.opened.size(), 0);
+
+    QTest::mouseDClick(&label, Qt::LeftButton);
+    QCOMPARE(m_recorder.opened.size(), 1);
+}
+
+void TestLinkLabel::opensOnPressEvenWhenReleasedElsewhere() {
+    TLinkLabel label;
+    label.SetHyperLink(u"www.vexto.example"_qs);
+    label.resize(80, 13);
+    QTest::mousePress(&label, Qt::LeftButton, {}, QPoint(5, 5));
+    QCOMPARE(m_recorder.opened.size(), 1);
+    QTest::mouseRelease(&label, Qt::LeftButton, {}, QPoint(300, 300));
+    QCOMPARE(m_recorder.opened.size(), 1);
+}
+
+void TestLinkLabel::neverTakesTheFocus() {
+    TLinkLabel label;
+    QCOMPARE(label.focusPolicy(), Qt::NoFocus);
+    QCOMPARE(label.cursor().shape(), Qt::PointingHandCursor);
+}
+
+QTEST_MAIN(TestLinkLabel)
+#include "tst_linklabel.moc"

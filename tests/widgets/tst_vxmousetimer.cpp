@@ -1,0 +1,185 @@
+#include "widgets/VxMouseTimer.h"
+#include "widgets/VxPanel.h"
+
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <memory>
+#include <stdexcept>
+
+using namespace vexto;
+
+namespace {
+
+constexpr TColor axisColor(16767628);
+constexpr TColor quadrantColor(16772033);
+
+// A window at a known place on the screen holding two neighbouring quadrant cells.
+struct CellWindow {
+    QWidget window;
+    TVxPanel* first = new TVxPanel(&window);
+    TVxPanel* second = new TVxPanel(&window);
+
+    CellWindow() {
+        window.setGeometry(100, 50, 300, 200);
+        for (TVxPanel* cell : {first, second}) {
+            cell->resize(81, 33);
+            cell->SetBevelOuter(TBevelCut::bvLowered);
+            cell->SetColor(quadrantColor);
+            cell->SetHotColor(axisColor);
+        }
+        first->move(8, 16);
+        second->move(88, 16);
+    }
+};
+
+QPoint virtualPointer;
+
+void enter(QWidget* cell) {
+    virtualPointer = cell->mapToGlobal(QPoint(cell->width() / 2, cell->height() / 2));
+    QEnterEvent event(QPointF(1, 1), QPointF(1, 1), QPointF(virtualPointer));
+    QApplication::sendEvent(cell, &event);
+}
+
+void leave(QWidget* cell) {
+    QEvent event(QEvent::Leave);
+    QApplication::sendEvent(cell, &event);
+}
+
+bool isHot(const TVxPanel* cell) {
+    return cell->Color() == cell->HotColor();
+}
+
+} // namespace
+
+class TestVxMouseTimer : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        TVxMouseTimer::SetPointerSource([] { return virtualPointer; });
+    }
+
+    void cleanup() {
+        TVxMouseTimer::SetPointerSource([] { return virtualPointer; });
+        QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), nullptr);
+        QVERIFY(!TVxMouseTimer::Instance().IsRunning());
+    }
+
+    void aLostLeaveStillLeavesOneCellHot() {
+        // Even when the window system loses the leave, attaching the next cell lets the first go.
+        CellWindow cells;
+        enter(cells.second);
+        QVERIFY(TVxMouseTimer::Instance().IsRunning());
+        enter(cells.first);
+        QVERIFY(!isHot(cells.second));
+        QVERIFY(!cells.second->MouseOver());
+        QVERIFY(isHot(cells.first));
+        QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), cells.first);
+        leave(cells.first);
+    }
+
+    void restoresACellThePointerLeftWithinATick() {
+        CellWindow cells;
+        enter(cells.first);
+        virtualPointer = QPoint(-500, -500);
+        QTRY_VERIFY_WITH_TIMEOUT(!isHot(cells.first), 2 * TVxMouseTimer::IntervalMs + 500);
+        QCOMPARE(cells.first->Color(), quadrantColor);
+        QVERIFY(!cells.first->MouseOver());
+
+        // Qt never saw the pointer go, so it sends no enter when it comes back: a move does.
+        virtualPointer = cells.first->mapToGlobal(QPoint(5, 5));
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(virtualPointer), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(cells.first, &move);
+        QVERIFY(isHot(cells.first));
+        leave(cells.first);
+    }
+
+    void movingStraightFromCellToCell() {
+        CellWindow cells;
+        cells.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cells.window));
+        TVxMouseTimer::SetPointerSource({});
+        QTest::mouseMove(&cells.window, QPoint(40, 30));
+        QTRY_VERIFY(isHot(cells.first));
+        QTest::mouseMove(&cells.window, QPoint(120, 30));
+        QTRY_VERIFY(isHot(cells.second));
+        QVERIFY(!isHot(cells.first));
+        QTest::mouseMove(&cells.window, QPoint(250, 150));
+        QTRY_VERIFY(!isHot(cells.second));
+    }
+
+    void pointerOnTheEdges_data() {
+        QTest::addColumn<QPoint>("offset"); // from the cell's top left corner
+        QTest::addColumn<bool>("staysHot");
+        QTest::newRow("top left corner") << QPoint(0, 0) << true;
+        QTest::newRow("bottom right pixel") << QPoint(80, 32) << true;
+        QTest::newRow("right edge") << QPoint(81, 10) << false;
+        QTest::newRow("bottom edge") << QPoint(10, 33) << false;
+        QTest::newRow("left of it") << QPoint(-1, 10) << false;
+        QTest::newRow("above it") << QPoint(10, -1) << false;
+    }
+    void pointerOnTheEdges() {
+        QFETCH(QPoint, offset);
+        QFETCH(bool, staysHot);
+        CellWindow cells;
+        enter(cells.second);
+        // The second cell sits at (88, 16) in a window whose client area starts at (100, 50).
+        QCOMPARE(cells.second->mapToGlobal(QPoint(0, 0)), QPoint(188, 66));
+        virtualPointer = QPoint(188, 66) + offset;
+        TVxMouseTimer::Instance().Tick();
+        QCOMPARE(isHot(cells.second), staysHot);
+        leave(cells.second);
+    }
+
+    void recalculationKeepsTheCellHot() {
+        CellWindow cells;
+        enter(cells.first);
+        cells.first->SetCaption(QStringLiteral("X = 8.00\rY = 4.00"));
+        TVxMouseTimer::Instance().Tick();
+        QVERIFY(isHot(cells.first));
+        leave(cells.first);
+        QCOMPARE(cells.first->Color(), quadrantColor);
+    }
+
+    void destroyedControlsAreDetached() {
+        auto cells = std::make_unique<CellWindow>();
+        enter(cells->first);
+        delete cells->first;
+        QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), nullptr);
+
+        // A control that isn't a cell is let go by the destruction watch alone.
+        auto* other = new QWidget(&cells->window);
+        TVxMouseTimer::Instance().Attach(other);
+        delete other;
+        QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), nullptr);
+        QVERIFY(!TVxMouseTimer::Instance().IsRunning());
+    }
+
+    void aFailingTickDetaches() {
+        CellWindow cells;
+        enter(cells.first);
+        TVxMouseTimer::SetPointerSource([]() -> QPoint { throw std::runtime_error("no pointer"); });
+        TVxMouseTimer::Instance().Tick();
+        QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), nullptr);
+        QVERIFY(!TVxMouseTimer::Instance().IsRunning());
+        leave(cells.first);
+        QCOMPARE(cells.first->Color(), quadrantColor);
+    }
+
+    void aFailingLeaveStillAttachesTheNewCell() {
+        CellWindow cells;
+        connect(cells.first, &TVxPanel::OnMouseLeave, this,
+                [] { throw std::runtime_error("handler failed"); });
+        enter(cells.first);
+        enter(cells.second);
+        QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), cells.second);
+        QVERIFY(TVxMouseTimer::Instance().IsRunning());
+        leave(cells.second);
+    }
+};
+
+QTEST_MAIN(TestVxMouseTimer)
+#include "tst_vxmousetimer.moc"

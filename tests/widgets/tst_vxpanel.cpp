@@ -1,0 +1,366 @@
+#include "widgets/CaptionLayout.h"
+#include "widgets/Color.h"
+#include "widgets/VxMouseTimer.h"
+#include "widgets/VxPanel.h"
+
+#include <QEnterEvent>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+using namespace vexto;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr TColor axisColor(16767628);     // red 140, green 218, blue 255
+constexpr TColor quadrantColor(16772033); // red 193, green 235, blue 255
+
+QFont cellFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setFamilies(
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    font.setPixelSize(11);
+    font.setBold(true);
+    return font;
+}
+
+void makeCell(TVxPanel& cell, TColor color = quadrantColor, TColor hot = axisColor) {
+    cell.resize(81, 33);
+    cell.setFont(cellFont());
+    cell.SetBevelOuter(TBevelCut::bvLowered);
+    cell.SetMultiLine(true);
+    cell.SetColor(color);
+    cell.SetHotColor(hot);
+}
+
+QImage picture(TVxPanel& cell) {
+    return cell.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The rows and columns that hold glyph ink: pixels darker than any fill or bevel colour.
+QRect inkBounds(const QImage& image, int fromRow = 0, int toRow = -1) {
+    QRect bounds;
+    for (int y = fromRow; y <= (toRow < 0 ? image.height() - 1 : toRow); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 120)
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+struct CountPaints : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestVxPanel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void colourValues_data() {
+        QTest::addColumn<quint32>("value");
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("axis blue") << 16767628u << QColor(140, 218, 255);
+        QTest::newRow("quadrant blue") << 16772033u << QColor(193, 235, 255);
+        QTest::newRow("money green") << clMoneyGreen.Value() << QColor(192, 220, 192);
+        QTest::newRow("button face") << clBtnFace.Value() << QColor(1, 0, 0);
+        QTest::newRow("button shadow") << clBtnShadow.Value() << QColor(2, 0, 0);
+        QTest::newRow("button highlight") << clBtnHighlight.Value() << QColor(3, 0, 0);
+        QTest::newRow("window text") << clWindowText.Value() << QColor(4, 0, 0);
+        QTest::newRow("grey text") << clGrayText.Value() << QColor(5, 0, 0);
+        QTest::newRow("tooltip background") << clInfoBk.Value() << QColor(6, 0, 0);
+    }
+    void colourValues() {
+        QFETCH(quint32, value);
+        QFETCH(QColor, expected);
+        QPalette palette;
+        palette.setColor(QPalette::Window, QColor(1, 0, 0));
+        palette.setColor(QPalette::Dark, QColor(2, 0, 0));
+        palette.setColor(QPalette::Light, QColor(3, 0, 0));
+        palette.setColor(QPalette::WindowText, QColor(4, 0, 0));
+        palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(5, 0, 0));
+        palette.setColor(QPalette::ToolTipBase, QColor(6, 0, 0));
+        QCOMPARE(ToQColor(TColor(value), palette), expected);
+    }
+
+    void bevelPixels_data() {
+        QTest::addColumn<TBevelCut>("bevel");
+        QTest::addColumn<QPoint>("pixel");
+        QTest::addColumn<int>("expected"); // 0 fill, 1 shadow, 2 highlight
+        const auto lowered = TBevelCut::bvLowered;
+        QTest::newRow("top left corner") << lowered << QPoint(0, 0) << 1;
+        QTest::newRow("left column") << lowered << QPoint(0, 16) << 1;
+        QTest::newRow("left column bottom") << lowered << QPoint(0, 32) << 2;
+        QTest::newRow("top row") << lowered << QPoint(40, 0) << 1;
+        QTest::newRow("top row rightmost") << lowered << QPoint(80, 0) << 2;
+        QTest::newRow("right column") << lowered << QPoint(80, 16) << 2;
+        QTest::newRow("bottom row") << lowered << QPoint(40, 32) << 2;
+        QTest::newRow("bottom right corner") << lowered << QPoint(80, 32) << 2;
+        QTest::newRow("just inside") << lowered << QPoint(1, 1) << 0;
+        QTest::newRow("inside bottom right") << lowered << QPoint(79, 31) << 0;
+        QTest::newRow("raised swaps: left") << TBevelCut::bvRaised << QPoint(0, 16) << 2;
+        QTest::newRow("raised swaps: bottom") << TBevelCut::bvRaised << QPoint(40, 32) << 1;
+        QTest::newRow("space draws as raised") << TBevelCut::bvSpace << QPoint(0, 16) << 2;
+        QTest::newRow("none: edge is fill") << TBevelCut::bvNone << QPoint(0, 0) << 0;
+    }
+    void bevelPixels() {
+        QFETCH(TBevelCut, bevel);
+        QFETCH(QPoint, pixel);
+        QFETCH(int, expected);
+        TVxPanel cell;
+        makeCell(cell);
+        cell.SetBevelOuter(bevel);
+        const QRgb colours[] = {qRgb(193, 235, 255), ToQColor(clBtnShadow, cell.palette()).rgb(),
+                                ToQColor(clBtnHighlight, cell.palette()).rgb()};
+        QCOMPARE(picture(cell).pixel(pixel), colours[expected]);
+    }
+
+    void everyPixelIsPainted() {
+        TVxPanel cell;
+        makeCell(cell);
+        cell.SetCaption(QStringLiteral("X = 0.00\rY = 0.00"));
+        QImage image(cell.size(), QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        cell.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                QVERIFY2(image.pixel(x, y) != qRgb(255, 0, 255), "left unpainted");
+    }
+
+    void cellTextShowsTwoCentredLines_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("carriage return") << QStringLiteral("X = 0.00\rY = 0.00");
+        QTest::newRow("line feed") << QStringLiteral("X = 0.00\nY = 0.00");
+        QTest::newRow("both") << QStringLiteral("X = 0.00\r\nY = 0.00");
+    }
+    void cellTextShowsTwoCentredLines() {
+        QFETCH(QString, caption);
+        TVxPanel cell;
+        makeCell(cell);
+        cell.SetCaption(caption);
+        const QImage image = picture(cell);
+        const int lineHeight = QFontMetrics(cellFont()).height();
+        const int top = (33 - 2 * lineHeight) / 2;
+        const QRect first = inkBounds(image, top, top + lineHeight - 1);
+        const QRect second = inkBounds(image, top + lineHeight, top + 2 * lineHeight - 1);
+        QVERIFY(!first.isEmpty() && !second.isEmpty());
+        QCOMPARE(inkBounds(image), first | second);
+        QVERIFY2(qAbs(first.left() + first.right() - 80) <= 2, "first line off centre");
+        QVERIFY2(qAbs(second.left() + second.right() - 80) <= 2, "second line off centre");
+    }
+
+    void blockTallerThanCellIsCutAtBothEnds() {
+        // Three lines are 36 pixels: the block starts (33 - 36) div 2 = -1, not -2, above the cell.
+        const QString caption = QStringLiteral("first line\rsecond line\rthird line");
+        TVxPanel cell;
+        makeCell(cell);
+        cell.SetCaption(caption);
+        TVxPanel tall;
+        makeCell(tall);
+        tall.resize(81, 81);
+        tall.SetCaption(caption);
+        const int lineHeight = QFontMetrics(cellFont()).height();
+        QCOMPARE(lineHeight * 3, 36);
+        const QImage cut = picture(cell);
+        const QImage whole = picture(tall);
+        const int shift = (81 - 36) / 2 - (33 - 36) / 2;
+        for (int y = 1; y < 32; ++y)
+            for (int x = 1; x < 80; ++x)
+                QCOMPARE(cut.pixel(x, y), whole.pixel(x, y + shift));
+        QVERIFY2(!inkBounds(cut, 32, 32).isEmpty(), "the last line covers the bottom bevel");
+    }
+
+    void widestCellTextsStayOnTwoLines_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("negative") << QStringLiteral("X = -10299.00\rY = -10299.00");
+        QTest::newRow("positive") << QStringLiteral("X = 10299.00\rY = 10299.00");
+    }
+    void widestCellTextsStayOnTwoLines() {
+        QFETCH(QString, caption);
+        const TCaptionLayout layout =
+            LayoutCaption(caption, cellFont(), 79, TCaptionWrap::WordBreak);
+        QCOMPARE(layout.lines.size(), 2);
+    }
+
+    void greyTextWhenDisabled_data() {
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("enabled") << true;
+        QTest::newRow("disabled") << false;
+    }
+    void greyTextWhenDisabled() {
+        QFETCH(bool, enabled);
+        TVxPanel cell;
+        makeCell(cell);
+        cell.SetCaption(QStringLiteral("HIH"));
+        cell.setEnabled(enabled);
+        const QColor text = ToQColor(enabled ? clWindowText : clGrayText, cell.palette());
+        const QImage image = picture(cell);
+        int textPixels = 0;
+        for (int y = 1; y < 32; ++y)
+            for (int x = 1; x < 80; ++x)
+                textPixels += image.pixel(x, y) == text.rgb();
+        QVERIFY(textPixels > 10);
+    }
+
+    void ampersandUnderlinesTheNextCharacter() {
+        TVxPanel plain;
+        makeCell(plain);
+        plain.SetCaption(QStringLiteral("XY"));
+        TVxPanel marked;
+        makeCell(marked);
+        marked.SetCaption(QStringLiteral("X&Y"));
+        const QRect glyphs = inkBounds(picture(plain));
+        const QRect withLine = inkBounds(picture(marked));
+        QCOMPARE(withLine.top(), glyphs.top());
+        QVERIFY(withLine.bottom() > glyphs.bottom());
+        QVERIFY(inkBounds(picture(marked), glyphs.bottom() + 1).left() > glyphs.center().x() - 2);
+    }
+
+    void hoverColours_data() {
+        QTest::addColumn<quint32>("normal");
+        QTest::addColumn<quint32>("hot");
+        QTest::addColumn<QColor>("hotFill");
+        QTest::newRow("start cell")
+            << clMoneyGreen.Value() << clMoneyGreen.Value() << QColor(192, 220, 192);
+        QTest::newRow("axis cell")
+            << axisColor.Value() << axisColor.Value() << QColor(140, 218, 255);
+        QTest::newRow("quadrant cell")
+            << quadrantColor.Value() << axisColor.Value() << QColor(140, 218, 255);
+    }
+    void hoverColours() {
+        QFETCH(quint32, normal);
+        QFETCH(quint32, hot);
+        QFETCH(QColor, hotFill);
+        TVxPanel cell;
+        makeCell(cell, TColor(normal), TColor(hot));
+        cell.SetCaption(QStringLiteral("X = 0.00\rY = 0.00"));
+        const QImage before = picture(cell);
+        // Keep the pointer poll from letting the cell go while the test looks at it.
+        TVxMouseTimer::SetPointerSource([&cell] { return cell.mapToGlobal(QPoint(40, 16)); });
+
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(&cell, &enter);
+        const QImage during = picture(cell);
+        QCOMPARE(during.pixel(2, 2), hotFill.rgb());
+        QCOMPARE(inkBounds(during), inkBounds(before));
+        QCOMPARE(during.pixel(0, 0), before.pixel(0, 0));
+        QCOMPARE(during.pixel(80, 32), before.pixel(80, 32));
+
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(&cell, &leave);
+        QCOMPARE(cell.Color(), TColor(normal));
+        QCOMPARE(picture(cell).pixel(2, 2), before.pixel(2, 2));
+        TVxMouseTimer::SetPointerSource({});
+    }
+
+    void repaintsOnlyWhenSomethingChanged() {
+        QWidget window;
+        // Away from the pointer, whose enter would repaint the cell in its hot colour.
+        window.setGeometry(QRect(QCursor::pos() + QPoint(100, 100), QSize(200, 60)));
+        TVxPanel cell(&window);
+        makeCell(cell);
+        TVxPanel neighbour(&window);
+        makeCell(neighbour);
+        neighbour.move(100, 0);
+        CountPaints cellPaints;
+        CountPaints neighbourPaints;
+        cell.installEventFilter(&cellPaints);
+        neighbour.installEventFilter(&neighbourPaints);
+        cell.SetCaption(QStringLiteral("X = 0.00\rY = 0.00"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(cellPaints.paints > 0);
+
+        // The neighbour's repaint flushes whatever is pending for the window, so once it has been
+        // painted, a cell that had been marked would have been painted too.
+        const auto flush = [&] {
+            const int before = neighbourPaints.paints;
+            neighbour.SetCaption(neighbour.Caption() + QLatin1Char('1'));
+            QTRY_VERIFY(neighbourPaints.paints > before);
+        };
+        flush();
+        int painted = cellPaints.paints;
+        cell.SetCaption(QStringLiteral("X = 0.00\rY = 0.00"));
+        cell.SetCaption(std::string_view("X = 0.00\rY = 0.00"));
+        cell.SetColor(quadrantColor);
+        cell.SetMultiLine(true);
+        flush();
+        QCOMPARE(cellPaints.paints, painted);
+
+        cell.SetCaption(QStringLiteral("X = 1.00\rY = 0.00"));
+        cell.SetCaption(QStringLiteral("X = 2.00\rY = 0.00"));
+        cell.SetColor(axisColor);
+        QTRY_COMPARE(cellPaints.paints, painted + 1);
+        flush();
+        QCOMPARE(cellPaints.paints, painted + 1);
+    }
+
+    void captionLayout_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("widthOf"); // the available width is this text's width
+        QTest::addColumn<QStringList>("lines");
+        const QString roomy = QStringLiteral("a line wide enough for everything");
+        QTest::newRow("one line") << QStringLiteral("X = 0.00") << roomy
+                                  << QStringList{QStringLiteral("X = 0.00")};
+        QTest::newRow("empty line between breaks")
+            << QStringLiteral("a\r\rb") << roomy << QStringList{u"a"_s, QString(), u"b"_s};
+        QTest::newRow("CR LF is one break")
+            << QStringLiteral("a\r\nb") << roomy << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("LF CR is two")
+            << QStringLiteral("a\n\rb") << roomy << QStringList{u"a"_s, QString(), u"b"_s};
+        QTest::newRow("final break adds no line")
+            << QStringLiteral("a\r") << roomy << QStringList{u"a"_s};
+        QTest::newRow("breaks after last word that fits")
+            << QStringLiteral("one two three") << QStringLiteral("one two th")
+            << QStringList{u"one two"_s, u"three"_s};
+        QTest::newRow("blanks at a break are dropped")
+            << QStringLiteral("one   two") << QStringLiteral("one  ")
+            << QStringList{u"one"_s, u"two"_s};
+        QTest::newRow("leading blanks stay")
+            << QStringLiteral("  one") << roomy << QStringList{u"  one"_s};
+        QTest::newRow("too wide word stands alone")
+            << QStringLiteral("a enormous b") << QStringLiteral("a eno")
+            << QStringList{u"a"_s, u"enormous"_s, u"b"_s};
+        QTest::newRow("ampersands") << QStringLiteral("&a&&b&") << roomy << QStringList{u"a&b"_s};
+    }
+    void captionLayout() {
+        QFETCH(QString, caption);
+        QFETCH(QString, widthOf);
+        QFETCH(QStringList, lines);
+        const TCaptionLayout layout = LayoutCaption(
+            caption, cellFont(), CaptionTextWidth(widthOf, cellFont()), TCaptionWrap::WordBreak);
+        QStringList shown;
+        int widest = 0;
+        for (const TCaptionLine& line : layout.lines) {
+            shown << line.text;
+            widest = qMax(widest, line.width);
+        }
+        QCOMPARE(shown, lines);
+        QCOMPARE(layout.size, QSize(widest, int(lines.size()) * QFontMetrics(cellFont()).height()));
+    }
+
+    void mnemonicsTabsAndSingleLine() {
+        const QFont font = cellFont();
+        const TCaptionLayout marked =
+            LayoutCaption(u"&a&&b&c"_s, font, 1000, TCaptionWrap::WordBreak);
+        QCOMPARE(marked.lines.at(0).underlined, (QList<qsizetype>{0, 3}));
+
+        const int tab = 8 * QFontMetrics(font).averageCharWidth();
+        QCOMPARE(CaptionTextWidth(u"\tb"_s, font), tab + CaptionTextWidth(u"b"_s, font));
+        QCOMPARE(CaptionTextWidth(u"a\t\t"_s, font), 2 * tab);
+
+        const TCaptionLayout single =
+            LayoutCaption(u"one\r\ntwo\rthree four"_s, font, 10, TCaptionWrap::SingleLine);
+        QCOMPARE(single.lines.size(), 1);
+        QCOMPARE(single.lines.at(0).text, u"one two three four"_s);
+    }
+};
+
+QTEST_MAIN(TestVxPanel)
+#include "tst_vxpanel.moc"
