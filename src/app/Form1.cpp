@@ -45,7 +45,7 @@ QFont windowFont() {
     return font;
 }
 
-struct LabelSpec {
+struct LabelLayout {
     const char* name;
     QRect geometry;
     QString text;
@@ -55,16 +55,16 @@ enum class LabelAnchor { Left, Right };
 
 // Labels size themselves to their text, as their layout sizes were measured in another face:
 // a left-aligned label keeps its left edge, a right-aligned one its right edge.
-QLabel* makeLabel(QWidget* parent, const LabelSpec& spec, LabelAnchor anchor = LabelAnchor::Left) {
-    auto* label = new QLabel(spec.text, parent);
-    label->setObjectName(QString::fromLatin1(spec.name));
+QLabel* makeLabel(QWidget* parent, const LabelLayout& layout, LabelAnchor anchor = LabelAnchor::Left) {
+    auto* label = new QLabel(layout.text, parent);
+    label->setObjectName(QString::fromLatin1(layout.name));
     label->setTextFormat(Qt::PlainText);
     label->setAlignment((anchor == LabelAnchor::Left ? Qt::AlignLeft : Qt::AlignRight) |
                         Qt::AlignTop);
-    label->setGeometry(spec.geometry);
+    label->setGeometry(layout.geometry);
     label->adjustSize();
     if (anchor == LabelAnchor::Right)
-        label->move(spec.geometry.right() - label->width() + 1, spec.geometry.top());
+        label->move(layout.geometry.right() - label->width() + 1, layout.geometry.top());
     return label;
 }
 
@@ -133,24 +133,24 @@ TCurrencyEdit* TForm1::createInput(QPoint position, long double minValue, long d
 }
 
 void TForm1::createInputs() {
-    struct InputSpec {
+    struct InputLayout {
         InputName name;
         const char* objectName;
         QPoint position;
         long double minValue, maxValue, value;
     };
     // The bounds are the extended numbers nearest to the decimal values.
-    const std::array<InputSpec, 5> inputs = {{
+    const std::array<InputLayout, 5> inputs = {{
         {InputName::X, "X", {64, 12}, -9999.0L, 9999.0L, 0.0L},
         {InputName::Y, "Y", {64, 36}, -9999.0L, 9999.0L, 0.0L},
         {InputName::S, "S", {64, 60}, 0.1L, 10.0L, 1.0L},
         {InputName::L, "L", {176, 28}, 0.1L, 10.0L, 8.0L},
         {InputName::W, "W", {176, 52}, 0.1L, 10.0L, 4.0L},
     }};
-    for (const InputSpec& spec : inputs) {
-        TCurrencyEdit* input = createInput(spec.position, spec.minValue, spec.maxValue, spec.value);
-        input->setObjectName(QString::fromLatin1(spec.objectName));
-        m_inputs[static_cast<std::size_t>(spec.name)] = input;
+    for (const InputLayout& layout : inputs) {
+        TCurrencyEdit* input = createInput(layout.position, layout.minValue, layout.maxValue, layout.value);
+        input->setObjectName(QString::fromLatin1(layout.objectName));
+        m_inputs[static_cast<std::size_t>(layout.name)] = input;
     }
     for (std::size_t index = 1; index < m_inputs.size(); ++index)
         setTabOrder(m_inputs[index - 1], m_inputs[index]);
@@ -158,7 +158,7 @@ void TForm1::createInputs() {
 }
 
 void TForm1::createLabels() {
-    const std::array<LabelSpec, 7> groupLabels = {{
+    const std::array<LabelLayout, 7> groupLabels = {{
         {"Label1", {8, 16, 47, 13}, QStringLiteral("Position X")},
         {"Label2", {8, 40, 47, 13}, QStringLiteral("Position Y")},
         {"Label3", {8, 64, 27, 13}, QStringLiteral("Scale")},
@@ -167,10 +167,10 @@ void TForm1::createLabels() {
         {"Label7", {240, 32, 8, 13}, QStringLiteral("m")},
         {"Label8", {240, 56, 8, 13}, QStringLiteral("m")},
     }};
-    for (const LabelSpec& spec : groupLabels)
-        makeLabel(m_groupBox, spec);
+    for (const LabelLayout& layout : groupLabels)
+        makeLabel(m_groupBox, layout);
 
-    const std::array<LabelSpec, 2> windowLabels = {{
+    const std::array<LabelLayout, 2> windowLabels = {{
         {"Label9", {8, 256, 310, 91},
          QStringLiteral("Enter values for :\n"
                         "\n"
@@ -185,8 +185,8 @@ void TForm1::createLabels() {
                         "Download this model package at\n") +
              QString(31, u' ') + QStringLiteral("(download section)")},
     }};
-    for (const LabelSpec& spec : windowLabels)
-        makeLabel(this, spec);
+    for (const LabelLayout& layout : windowLabels)
+        makeLabel(this, layout);
     makeLabel(this, {"Label6", {7, 436, 112, 13}, QStringLiteral("Vexto makers v1.00")},
               LabelAnchor::Right);
 

@@ -9,14 +9,14 @@
 #include "widgets/LinkLabel.h"
 #include "widgets/VxPanel.h"
 
-#include <QDesktopServices>
+#include "UrlRecorder.h"
+
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 #include <memory>
 
@@ -31,16 +31,6 @@ QString cellText(const char* x, const char* y) {
 }
 
 } // namespace
-
-class UrlRecorder : public QObject {
-    Q_OBJECT
-
-public:
-    QStringList opened;
-
-public slots:
-    void open(const QUrl& url) { opened << url.toString(); }
-};
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -298,11 +288,9 @@ void TestForm1::unreadableFieldReportsErrorAndKeepsCells() {
 }
 
 void TestForm1::linkOpensTheWebsite() {
-    UrlRecorder recorder;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
+    const UrlRecorder recorder({QStringLiteral("http")});
     showForm();
     QTest::mousePress(control<TLinkLabel>("LinkLabel1"), Qt::LeftButton);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     QCOMPARE(recorder.opened, QStringList{QStringLiteral("http://vx.example")});
 }
 

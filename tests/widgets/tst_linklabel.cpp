@@ -1,28 +1,17 @@
 #include "widgets/LinkLabel.h"
 
-#include <QDesktopServices>
+#include "UrlRecorder.h"
+
 #include <QTest>
 #include <QUrl>
 
 using namespace vexto;
-
-// Stands in for the desktop's URL handlers, so no browser starts during the tests.
-class UrlRecorder : public QObject {
-    Q_OBJECT
-
-public:
-    QStringList opened;
-
-public slots:
-    void open(const QUrl& url) { opened << url.toString(); }
-};
 
 class TestLinkLabel : public QObject {
     Q_OBJECT
 
 private slots:
     void init();
-    void cleanup();
 
     void pressOpensPrefixedTarget_data();
     void pressOpensPrefixedTarget();
@@ -33,20 +22,12 @@ private slots:
     void neverTakesTheFocus();
 
 private:
-    UrlRecorder m_recorder;
+    UrlRecorder m_recorder{{u"file"_qs, u"ftp"_qs, u"gopher"_qs, u"http"_qs, u"https"_qs,
+                            u"mailto"_qs, u"news"_qs, u"telnet"_qs, u"wais"_qs}};
 };
 
 void TestLinkLabel::init() {
     m_recorder.opened.clear();
-    for (const char* scheme : {"file", "ftp", "gopher", "http", "https", "mailto", "news", "telnet",
-                               "wais"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_recorder, "open");
-}
-
-void TestLinkLabel::cleanup() {
-    for (const char* scheme : {"file", "ftp", "gopher", "http", "https", "mailto", "news", "telnet",
-                               "wais"})
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
 }
 
 void TestLinkLabel::pressOpensPrefixedTarget_data() {
