@@ -11,8 +11,8 @@ using namespace vexto;
 
 namespace {
 
-constexpr std::array<double, 8> typicalCoordinates = {
-    0.0, 104.0, -88.125, 1000.005, 2.675, -10299.0, 9999.995, 0.004};
+constexpr std::array<double, 8> typicalCoordinates = {0.0,   104.0,    -88.125,  1000.005,
+                                                      2.675, -10299.0, 9999.995, 0.004};
 
 void formatCoordinate(benchmark::State& state) {
     std::size_t next = 0;

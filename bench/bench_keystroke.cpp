@@ -48,7 +48,8 @@ BENCHMARK(keystrokeToRepaintedGrid)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
     SetFloatingPointMode();
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    const QTemporaryDir runtimeDirectory; // the window's single-instance guard keeps its objects here
+    const QTemporaryDir
+        runtimeDirectory; // the window's single-instance guard keeps its objects here
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDirectory.path()));
     QApplication qtApplication(argc, argv);
     benchmark::Initialize(&argc, argv);

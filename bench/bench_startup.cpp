@@ -5,9 +5,9 @@
 #include "XvfbSession.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -151,8 +151,11 @@ int main(int argc, char* argv[]) {
     std::vector<Program> programs = {
         {"vexto", QStringLiteral(VEXTO_BINARY), {}, QStringLiteral("Vexto"), {}},
         {"bare window", bareWindow, {}, QStringLiteral("Bare"), {}},
-        {"bare with label", bareWindow, {QStringLiteral("--label")},
-         QStringLiteral("Bare with label"), {}},
+        {"bare with label",
+         bareWindow,
+         {QStringLiteral("--label")},
+         QStringLiteral("Bare with label"),
+         {}},
     };
     for (int round = 0; round < rounds; ++round)
         for (Program& program : programs) {

@@ -55,7 +55,8 @@ enum class LabelAnchor { Left, Right };
 
 // Labels size themselves to their text, as their layout sizes were measured in another face:
 // a left-aligned label keeps its left edge, a right-aligned one its right edge.
-QLabel* makeLabel(QWidget* parent, const LabelLayout& layout, LabelAnchor anchor = LabelAnchor::Left) {
+QLabel* makeLabel(QWidget* parent, const LabelLayout& layout,
+                  LabelAnchor anchor = LabelAnchor::Left) {
     auto* label = new QLabel(layout.text, parent);
     label->setObjectName(QString::fromLatin1(layout.name));
     label->setTextFormat(Qt::PlainText);
@@ -111,7 +112,8 @@ void TForm1::createButton() {
     m_close = new QPushButton(QStringLiteral("End program"), this);
     m_close->setObjectName(QStringLiteral("EClose"));
     m_close->setGeometry(488, 424, 81, 25);
-    connect(m_close, &QPushButton::clicked, this, [this] { RunGuarded([this] { ECloseClick(); }); });
+    connect(m_close, &QPushButton::clicked, this,
+            [this] { RunGuarded([this] { ECloseClick(); }); });
 }
 
 void TForm1::createGroupBox() {
@@ -148,7 +150,8 @@ void TForm1::createInputs() {
         {InputName::W, "W", {176, 52}, 0.1L, 10.0L, 4.0L},
     }};
     for (const InputLayout& layout : inputs) {
-        TCurrencyEdit* input = createInput(layout.position, layout.minValue, layout.maxValue, layout.value);
+        TCurrencyEdit* input =
+            createInput(layout.position, layout.minValue, layout.maxValue, layout.value);
         input->setObjectName(QString::fromLatin1(layout.objectName));
         m_inputs[static_cast<std::size_t>(layout.name)] = input;
     }
@@ -171,7 +174,8 @@ void TForm1::createLabels() {
         makeLabel(m_groupBox, layout);
 
     const std::array<LabelLayout, 2> windowLabels = {{
-        {"Label9", {8, 256, 310, 91},
+        {"Label9",
+         {8, 256, 310, 91},
          QStringLiteral("Enter values for :\n"
                         "\n"
                         "     - positions X and Y\n"
@@ -179,7 +183,8 @@ void TForm1::createLabels() {
                         "     - length and width of the shield object (standard defined 8x4 m)\n"
                         "\n"
                         "Result : calculated positions for placement of shield copies")},
-        {"Label10", {384, 256, 182, 52},
+        {"Label10",
+         {384, 256, 182, 52},
          QStringLiteral("For use width shields made by Tamsk\n"
                         "\n"
                         "Download this model package at\n") +
@@ -227,7 +232,8 @@ void TForm1::createCells() {
 
 void TForm1::bindChangeHandlers() {
     for (TCurrencyEdit* input : m_inputs)
-        connect(input, &TCurrencyEdit::OnChange, this, [this] { RunGuarded([this] { XChange(); }); });
+        connect(input, &TCurrencyEdit::OnChange, this,
+                [this] { RunGuarded([this] { XChange(); }); });
 }
 
 void TForm1::FormCreate() {

@@ -57,7 +57,8 @@ QString StartupFailureText(const std::exception& error) {
         !message.isEmpty() && !message.endsWith(u'.') ? QStringLiteral(".") : QString();
     return QStringLiteral("Exception %1 in module %2 at %3.\r\n%4%5\r\n")
         .arg(className(error), place.module,
-             QStringLiteral("%1").arg(quint64(place.offset) & 0xFFFFFFFFu, 8, 16, QChar(u'0'))
+             QStringLiteral("%1")
+                 .arg(quint64(place.offset) & 0xFFFFFFFFu, 8, 16, QChar(u'0'))
                  .toUpper(),
              message, fullStop);
 }

@@ -39,9 +39,8 @@ int main(int argc, char* argv[]) {
     TApplication application;
     application.SetTitle(QStringLiteral("Vexto"));
     const LocaleSeparatorWatcher localeWatcher;
-    SetErrorReport([&application](const std::exception& error) {
-        application.ShowException(error);
-    });
+    SetErrorReport(
+        [&application](const std::exception& error) { application.ShowException(error); });
 
     try {
         application.AdoptMainForm(std::make_unique<TForm1>(application));

@@ -33,7 +33,8 @@ CellOffset offsetOf(CellName cell) {
         return {};
     if (index < firstQuadrantCell) {
         const auto arm = static_cast<int>(index - firstAxisCell);
-        const CellOffset direction = axisDirections[static_cast<std::size_t>(arm / cellsPerAxisArm)];
+        const CellOffset direction =
+            axisDirections[static_cast<std::size_t>(arm / cellsPerAxisArm)];
         const int distance = arm % cellsPerAxisArm + 1;
         return {direction.column * distance, direction.row * distance};
     }

@@ -11,7 +11,8 @@ constexpr int coordinateDecimals = 2;
 constexpr std::size_t longestCellText = 32;
 
 void appendCoordinate(double value, char decimalSeparator, std::string& text) {
-    const RoundedDecimal rounded = RoundToDecimals(static_cast<Extended>(value), coordinateDecimals);
+    const RoundedDecimal rounded =
+        RoundToDecimals(static_cast<Extended>(value), coordinateDecimals);
     WriteFixed(rounded, coordinateDecimals, coordinateDecimals, decimalSeparator, text);
 }
 

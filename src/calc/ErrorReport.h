@@ -16,8 +16,7 @@ void ReportError(const std::exception& error) noexcept;
 
 // The event-handler boundary: runs a handler and hands whatever it throws to the error report, so
 // no exception unwinds through the toolkit's frames.
-template <typename Handler>
-void RunGuarded(Handler&& handler) noexcept {
+template <typename Handler> void RunGuarded(Handler&& handler) noexcept {
     try {
         std::forward<Handler>(handler)();
     } catch (const std::exception& error) {

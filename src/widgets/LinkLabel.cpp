@@ -4,8 +4,8 @@
 
 #include <QDesktopServices>
 #include <QGuiApplication>
-#include <QStyleHints>
 #include <QMouseEvent>
+#include <QStyleHints>
 #include <QUrl>
 
 #include <array>
@@ -57,10 +57,12 @@ void TLinkLabel::mousePressEvent(QMouseEvent* event) {
 // a double click must open the address once, so that press is recognised by the same time and
 // distance limits the platform uses, and the press after it counts as a new click.
 bool TLinkLabel::isSecondPressOfDoubleClick(const QMouseEvent* event) {
-    const quint64 interval = static_cast<quint64>(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    const quint64 interval =
+        static_cast<quint64>(QGuiApplication::styleHints()->mouseDoubleClickInterval());
     const int distance = QGuiApplication::styleHints()->mouseDoubleClickDistance();
-    const bool second = m_lastPressTime != 0 && event->timestamp() - m_lastPressTime < interval &&
-                        (event->globalPosition() - m_lastPressPosition).manhattanLength() <= distance;
+    const bool second =
+        m_lastPressTime != 0 && event->timestamp() - m_lastPressTime < interval &&
+        (event->globalPosition() - m_lastPressPosition).manhattanLength() <= distance;
     m_lastPressTime = second ? 0 : event->timestamp();
     m_lastPressPosition = event->globalPosition();
     return second;

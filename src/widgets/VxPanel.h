@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CaptionLayout.h"
 #include "Alignment.h"
+#include "CaptionLayout.h"
 #include "Color.h"
 
 #include <QFont>

@@ -32,14 +32,19 @@ void TestApplication::messageGetsFullStopAfterLaterCharacters_data() {
 
     QTest::newRow("letter") << "'+' is not a valid floating point value"
                             << "'+' is not a valid floating point value.";
-    QTest::newRow("full stop already") << "Done." << "Done.";
+    QTest::newRow("full stop already") << "Done."
+                                       << "Done.";
     QTest::newRow("exclamation mark is before the full stop")
         << "Drop only one of these components on your form !"
         << "Drop only one of these components on your form !";
-    QTest::newRow("closing parenthesis") << "Unable (main.cpp, line 3)" << "Unable (main.cpp, line 3)";
-    QTest::newRow("slash comes after") << "a/" << "a/.";
-    QTest::newRow("digit") << "line 42" << "line 42.";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("closing parenthesis") << "Unable (main.cpp, line 3)"
+                                         << "Unable (main.cpp, line 3)";
+    QTest::newRow("slash comes after") << "a/"
+                                       << "a/.";
+    QTest::newRow("digit") << "line 42"
+                           << "line 42.";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestApplication::messageGetsFullStopAfterLaterCharacters() {
@@ -53,11 +58,15 @@ void TestApplication::startupFailureNamesClassModuleAndPlace_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shownMessage");
 
-    QTest::newRow("assertion") << "EAssertionFailed" << "Unable to create semaphore"
+    QTest::newRow("assertion") << "EAssertionFailed"
+                               << "Unable to create semaphore"
                                << "Unable to create semaphore.";
-    QTest::newRow("general") << "Exception" << "Drop only one of these components on your form !"
+    QTest::newRow("general") << "Exception"
+                             << "Drop only one of these components on your form !"
                              << "Drop only one of these components on your form !.";
-    QTest::newRow("ends with full stop") << "EConvertError" << "Bad." << "Bad.";
+    QTest::newRow("ends with full stop") << "EConvertError"
+                                         << "Bad."
+                                         << "Bad.";
 }
 
 void TestApplication::startupFailureNamesClassModuleAndPlace() {
@@ -66,9 +75,10 @@ void TestApplication::startupFailureNamesClassModuleAndPlace() {
     QFETCH(QString, shownMessage);
 
     const std::string text = message.toStdString();
-    const QString report = className == u"EAssertionFailed" ? StartupFailureText(EAssertionFailed(text))
-                           : className == u"EConvertError"  ? StartupFailureText(EConvertError(text))
-                                                            : StartupFailureText(Exception(text));
+    const QString report = className == u"EAssertionFailed"
+                               ? StartupFailureText(EAssertionFailed(text))
+                           : className == u"EConvertError" ? StartupFailureText(EConvertError(text))
+                                                           : StartupFailureText(Exception(text));
     const QRegularExpression format(
         QStringLiteral("^Exception (\\w+) in module (\\S+) at ([0-9A-F]{8})\\.\\r\\n(.*)\\r\\n$"),
         QRegularExpression::DotMatchesEverythingOption);

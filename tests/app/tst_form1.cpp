@@ -54,8 +54,7 @@ private slots:
     void endProgramAndWindowCloseTerminate();
 
 private:
-    template <typename Widget>
-    Widget* control(const char* name) const {
+    template <typename Widget> Widget* control(const char* name) const {
         return m_form->findChild<Widget*>(QString::fromLatin1(name));
     }
     TCurrencyEdit* field(const char* name) const { return control<TCurrencyEdit>(name); }
@@ -192,11 +191,16 @@ void TestForm1::oneKeystrokeRefreshesEveryCell_data() {
     QTest::addColumn<QString>("fieldName");
     QTest::addColumn<QString>("typed");
 
-    QTest::newRow("X") << "X" << "7";
-    QTest::newRow("Y") << "Y" << "-";
-    QTest::newRow("S") << "S" << "5";
-    QTest::newRow("L") << "L" << ".";
-    QTest::newRow("W") << "W" << "2";
+    QTest::newRow("X") << "X"
+                       << "7";
+    QTest::newRow("Y") << "Y"
+                       << "-";
+    QTest::newRow("S") << "S"
+                       << "5";
+    QTest::newRow("L") << "L"
+                       << ".";
+    QTest::newRow("W") << "W"
+                       << "2";
 }
 
 void TestForm1::oneKeystrokeRefreshesEveryCell() {
@@ -209,9 +213,9 @@ void TestForm1::oneKeystrokeRefreshesEveryCell() {
     input->end(false);
     QTest::keyClicks(input, typed);
 
-    const PlacementGrid grid = CalcPlacementGrid(field("X")->Value(), field("Y")->Value(),
-                                                 field("S")->Value(), field("L")->Value(),
-                                                 field("W")->Value());
+    const PlacementGrid grid =
+        CalcPlacementGrid(field("X")->Value(), field("Y")->Value(), field("S")->Value(),
+                          field("L")->Value(), field("W")->Value());
     for (const CellName name : allCells()) {
         const Position position = grid[indexOf(name)];
         QCOMPARE(cell(name)->Caption(),
@@ -252,8 +256,8 @@ void TestForm1::commaLocaleWritesCommasButStartsWithFullStops() {
 void TestForm1::tabCyclesThroughInputsAndButton() {
     showForm();
     QTRY_COMPARE(QApplication::focusWidget(), field("X"));
-    const QList<QWidget*> forward = {field("Y"), field("S"), field("L"), field("W"),
-                                     control<QPushButton>("EClose"), field("X")};
+    const QList<QWidget*> forward = {
+        field("Y"), field("S"), field("L"), field("W"), control<QPushButton>("EClose"), field("X")};
     for (QWidget* expected : forward) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTRY_COMPARE(QApplication::focusWidget(), expected);

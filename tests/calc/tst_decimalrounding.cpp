@@ -177,10 +177,10 @@ void TestDecimalRounding::coordinatesFollowTheRuleOnASeededSample() {
         if (exactRounding(value, exact)) {
             ++checkedAgainstExactValue;
             if (text != exact)
-                QFAIL(qPrintable(QStringLiteral("%1: got %2, exact value rounds to %3")
-                                     .arg(value, 0, 'g', 21)
-                                     .arg(QString::fromStdString(text),
-                                          QString::fromStdString(exact))));
+                QFAIL(qPrintable(
+                    QStringLiteral("%1: got %2, exact value rounds to %3")
+                        .arg(value, 0, 'g', 21)
+                        .arg(QString::fromStdString(text), QString::fromStdString(exact))));
         }
     }
     // Half the sample sits on purpose too close to a half-way point for the exact check.

@@ -19,11 +19,16 @@ struct Inputs {
 
     Extended read(InputName name) const {
         switch (name) {
-        case InputName::X: return X;
-        case InputName::Y: return Y;
-        case InputName::S: return S;
-        case InputName::L: return L;
-        case InputName::W: return W;
+        case InputName::X:
+            return X;
+        case InputName::Y:
+            return Y;
+        case InputName::S:
+            return S;
+        case InputName::L:
+            return L;
+        case InputName::W:
+            return W;
         }
         return 0;
     }
@@ -143,10 +148,10 @@ void TestPlacementGrid::baseTwoRoundingNeverShowsMinusZero_data() {
     QTest::addColumn<QByteArray>("s");
     QTest::addColumn<QByteArray>("l");
     QTest::addColumn<int>("cell");
-    QTest::newRow("three steps left") << QByteArray("0.9") << QByteArray("0.1") << QByteArray("3")
-                                      << int(CellName::L3);
-    QTest::newRow("one step left") << QByteArray("2.1") << QByteArray("0.3") << QByteArray("7")
-                                   << int(CellName::L1);
+    QTest::newRow("three steps left")
+        << QByteArray("0.9") << QByteArray("0.1") << QByteArray("3") << int(CellName::L3);
+    QTest::newRow("one step left")
+        << QByteArray("2.1") << QByteArray("0.3") << QByteArray("7") << int(CellName::L1);
 }
 
 void TestPlacementGrid::baseTwoRoundingNeverShowsMinusZero() {
@@ -155,8 +160,9 @@ void TestPlacementGrid::baseTwoRoundingNeverShowsMinusZero() {
     QFETCH(QByteArray, l);
     QFETCH(int, cell);
 
-    const Inputs inputs{std::strtold(x.constData(), nullptr), 0, std::strtold(s.constData(), nullptr),
-                        std::strtold(l.constData(), nullptr), 4};
+    const Inputs inputs{std::strtold(x.constData(), nullptr), 0,
+                        std::strtold(s.constData(), nullptr), std::strtold(l.constData(), nullptr),
+                        4};
     const auto cellName = static_cast<CellName>(cell);
     const double rawX =
         CalcPlacementGrid(inputs.X, inputs.Y, inputs.S, inputs.L, inputs.W)[indexOf(cellName)].x;
@@ -216,8 +222,11 @@ void TestPlacementGrid::readsInputsInStatedOrderBeforeSettingAnyText() {
     const std::string sequence(events.begin(), events.end());
     QCOMPARE(sequence.find('#'), std::size_t{266});
     QCOMPARE(sequence.substr(266), std::string(49, '#'));
-    // PStart reads the start coordinates alone; U1 then reads X for x and Y, W, S for y; D1 the same.
-    QCOMPARE(sequence.substr(0, 10), std::string("XY" "XYWS" "XYWS"));
+    // PStart reads the start coordinates alone; U1 then reads X for x and Y, W, S for y; D1 the
+    // same.
+    QCOMPARE(sequence.substr(0, 10), std::string("XY"
+                                                 "XYWS"
+                                                 "XYWS"));
     // L1 reads X, L, S for x and Y alone for y.
     const std::size_t firstLeftCell = 2 + 6 * 4;
     QCOMPARE(sequence.substr(firstLeftCell, 4), std::string("XLSY"));
@@ -231,9 +240,9 @@ void TestPlacementGrid::failedTextStopsRunAfterEarlierCells() {
         shown.push_back(cell);
     };
     const Inputs inputs;
-    QVERIFY_THROWS_EXCEPTION(std::bad_alloc,
-                             RefreshPlacementGrid([&](InputName n) { return inputs.read(n); },
-                                                  failAtR1, '.'));
+    QVERIFY_THROWS_EXCEPTION(
+        std::bad_alloc,
+        RefreshPlacementGrid([&](InputName n) { return inputs.read(n); }, failAtR1, '.'));
     QCOMPARE(shown.size(), indexOf(CellName::R1));
     QCOMPARE(shown.back(), CellName::L3);
 }

@@ -14,7 +14,7 @@ constexpr int stateDeadlineMs = 5'000;
 // Client coordinates from the window's layout.
 constexpr QPoint xField(160 + 64 + 20, 360 + 12 + 10);
 constexpr QPoint endProgramButton(488 + 40, 424 + 12);
-constexpr QPoint quadrantCellLU9(8, 16);   // top-left cell
+constexpr QPoint quadrantCellLU9(8, 16); // top-left cell
 constexpr QPoint axisCellR1(328, 112);
 constexpr QPoint cellFillPoint(4, 4); // inside the bevel, clear of the text
 
@@ -60,8 +60,9 @@ void TestDesktop::initTestCase() {
     QVERIFY2(m_vexto.waitForStarted(startDeadlineMs), qPrintable(m_vexto.errorString()));
 
     const auto findWindow = [this] {
-        return m_x->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                             QStringLiteral("--name"), QStringLiteral("^Vexto$")})
+        return m_x
+            ->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--name"), QStringLiteral("^Vexto$")})
             .section(u'\n', 0, 0);
     };
     QTRY_VERIFY_WITH_TIMEOUT(!(m_windowId = findWindow()).isEmpty(), startDeadlineMs);
@@ -123,8 +124,8 @@ void TestDesktop::hoveringAQuadrantCellTurnsItHotUntilThePointerLeaves() {
     QCOMPARE(screenPixel(axisCellR1 + cellFillPoint), axisBlue);
 
     const QPoint inside = windowOrigin() + quadrantCellLU9 + QPoint(40, 16);
-    m_x->xdotool({QStringLiteral("mousemove"), QString::number(inside.x()),
-                  QString::number(inside.y())});
+    m_x->xdotool(
+        {QStringLiteral("mousemove"), QString::number(inside.x()), QString::number(inside.y())});
     QTRY_COMPARE_WITH_TIMEOUT(screenPixel(quadrantCellLU9 + cellFillPoint), axisBlue,
                               stateDeadlineMs);
 

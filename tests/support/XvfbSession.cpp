@@ -2,7 +2,6 @@
 
 #include <QtEndian>
 
-
 namespace {
 
 constexpr int toolDeadlineMs = 10'000;
@@ -32,7 +31,7 @@ QImage decodeXwd(const QByteArray& data) {
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y) {
         const auto* line = reinterpret_cast<const uchar*>(data.constData() + pixelsStart +
-                                                         qsizetype(bytesPerLine) * y);
+                                                          qsizetype(bytesPerLine) * y);
         for (int x = 0; x < width; ++x) {
             const uchar* bytes = line + x * bytesPerPixel;
             quint32 pixel = 0;
@@ -64,8 +63,8 @@ bool XvfbSession::start() {
     // -displayfd picks a free display number and writes it once the server accepts clients.
     m_server->start(QStringLiteral("Xvfb"),
                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                     QStringLiteral("tcp")});
+                     QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_server->waitForStarted(toolDeadlineMs)) {
         m_error = QStringLiteral("Xvfb did not start: ") + m_server->errorString();
         return false;

@@ -45,8 +45,8 @@ void TestLinkLabel::pressOpensPrefixedTarget_data() {
                          << u"ftp://ftp.vexto.example"_qs;
     QTest::newRow("news") << int(tLinkType::ltnews) << u"comp.graphics"_qs
                           << u"news:comp.graphics"_qs;
-    QTest::newRow("empty target gives bare prefix") << int(tLinkType::lthttp) << QString()
-                                                    << u"http://"_qs;
+    QTest::newRow("empty target gives bare prefix")
+        << int(tLinkType::lthttp) << QString() << u"http://"_qs;
 }
 
 void TestLinkLabel::pressOpensPrefixedTarget() {
