@@ -174,6 +174,7 @@ void TestForm1::windowIsFixedWithoutTitleBarButtons() {
     const auto* link = control<TLinkLabel>("LinkLabel1");
     QCOMPARE(link->x(), 385);
     QCOMPARE(link->text(), QStringLiteral("http://vx.example"));
+    QCOMPARE(link->toolTip(), QStringLiteral("Click here to go to the website"));
     const auto* information = control<QLabel>("Label10");
     const QString lastLine = information->text().section(u'\n', 3, 3);
     QCOMPARE(lastLine, QString(31, u' ') + QStringLiteral("(download section)"));

@@ -1,0 +1,57 @@
+#include "XvfbSession.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr int deadlineMs = 10'000;
+
+} // namespace
+
+// The real program failing while its window is made: the single-instance guard cannot create
+// its lock because something else already holds the lock's name. The failure report must show,
+// name the error, and the program must end with exit code 1 once it is acknowledged.
+class TestStartupFailure : public QObject {
+    Q_OBJECT
+
+private slots:
+    void failureReportEndsWithExitCodeOne();
+};
+
+void TestStartupFailure::failureReportEndsWithExitCodeOne() {
+    XvfbSession x;
+    QVERIFY2(x.start(), qPrintable(x.errorString()));
+    QTemporaryDir runtime;
+    QVERIFY(QDir(runtime.path()).mkdir(QStringLiteral("vexto-instance-vextoSem.lock")));
+    QProcessEnvironment environment = x.environment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+
+    QProcess vexto;
+    vexto.setProcessEnvironment(environment);
+    vexto.start(QStringLiteral(VEXTO_BINARY), {});
+    QString report;
+    const auto findReport = [&x] {
+        return x
+            .xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                      QStringLiteral("--name"), QStringLiteral("^Application Error$")})
+            .section(u'\n', 0, 0);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!(report = findReport()).isEmpty(), deadlineMs);
+    QVERIFY(x.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--name"), QStringLiteral("^Vexto$")})
+                .isEmpty());
+
+    x.xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), report});
+    x.xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(vexto.waitForFinished(deadlineMs));
+    QCOMPARE(vexto.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(vexto.exitCode(), 1);
+    const QString text = QString::fromLocal8Bit(vexto.readAllStandardError());
+    QVERIFY2(text.startsWith(u"Exception EAssertionFailed in module vexto at "), qPrintable(text));
+    QVERIFY2(text.contains(u"Unable to create semaphore ("), qPrintable(text));
+}
+
+QTEST_GUILESS_MAIN(TestStartupFailure)
+#include "tst_startupfailure.moc"
