@@ -173,31 +173,28 @@ void TForm1::createLabels() {
     for (const LabelLayout& layout : groupLabels)
         makeLabel(m_groupBox, layout);
 
-    const std::array<LabelLayout, 2> windowLabels = {{
-        {"Label9",
-         {8, 256, 310, 91},
-         QStringLiteral("Enter values for :\n"
-                        "\n"
-                        "     - positions X and Y\n"
-                        "     - scale\n"
-                        "     - length and width of the shield object (standard defined 8x4 m)\n"
-                        "\n"
-                        "Result : calculated positions for placement of shield copies")},
-        {"Label10",
-         {384, 256, 182, 52},
-         QStringLiteral("For use width shields made by Tamsk\n"
-                        "\n"
-                        "Download this model package at\n") +
-             QString(31, u' ') + QStringLiteral("(download section)")},
-    }};
-    for (const LabelLayout& layout : windowLabels)
-        makeLabel(this, layout);
+    makeLabel(this, {"Label9",
+                     {8, 256, 310, 91},
+                     QStringLiteral(
+                         "Enter values for :\n"
+                         "\n"
+                         "     - positions X and Y\n"
+                         "     - scale\n"
+                         "     - length and width of the shield object (standard defined 8x4 m)\n"
+                         "\n"
+                         "Result : calculated positions for placement of shield copies")});
+    const QLabel* information =
+        makeLabel(this, {"Label10",
+                         {384, 256, 182, 52},
+                         QStringLiteral("For use width shields made by Tamsk\n"
+                                        "\n"
+                                        "Download this model package at\n") +
+                             QString(31, u' ') + QStringLiteral("(download section)")});
     makeLabel(this, {"Label6", {7, 436, 112, 13}, QStringLiteral("Vexto makers v1.00")},
               LabelAnchor::Right);
 
     // The link lies over the spaces that open the information text's fourth line; that line's
     // height is this face's, not the 13 pixels the layout was drawn with.
-    const auto* information = findChild<QLabel*>(QStringLiteral("Label10"));
     auto* link = new TLinkLabel(this);
     link->setObjectName(QStringLiteral("LinkLabel1"));
     link->move(385, information->y() + 3 * information->fontMetrics().lineSpacing());

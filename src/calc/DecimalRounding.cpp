@@ -14,8 +14,6 @@ namespace {
 
 constexpr int significantDigits = RoundedDecimal::maxDigits;
 constexpr std::uint64_t tenToThe18 = 1'000'000'000'000'000'000ULL;
-// Beyond this many decimals even the smallest extended number has no digit left to show.
-constexpr int mostDecimalsThatMatter = 5000;
 
 // Scales by 10^power. Within the magnitudes the program meets the power is at most 27 and the
 // product is one correctly rounded multiplication; beyond them it is applied in exact steps.
@@ -99,7 +97,7 @@ void dropTrailingZeros(RoundedDecimal& number) {
 } // namespace
 
 RoundedDecimal RoundToDecimals(Extended value, int decimals) {
-    decimals = std::clamp(decimals, 0, mostDecimalsThatMatter);
+    decimals = std::clamp(decimals, 0, MostDecimalsThatMatter);
     RoundedDecimal result;
     if (value == 0 || !std::isfinite(value))
         return result;

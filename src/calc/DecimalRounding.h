@@ -25,6 +25,10 @@ struct RoundedDecimal {
     bool isZero() const noexcept { return digitCount == 0; }
 };
 
+// Beyond this many decimals even the smallest extended number has no digit left to show; larger
+// requests are treated as this many.
+inline constexpr int MostDecimalsThatMatter = 5000;
+
 // Rounds in two stages: first to 18 significant digits in extended precision, then half away from
 // zero at the last requested decimal. The first stage can turn a value just below a half-way
 // point into an exact half, which the second then rounds up (1000.005 gives 1000.01).

@@ -21,8 +21,6 @@ constexpr std::size_t longestTypedSyntax = 63;
 constexpr std::int64_t exponentDigitLimit = 500;
 // The largest power of ten that still is a finite extended number.
 constexpr std::int64_t largestFinitePowerOfTen = 4932;
-// Beyond this many decimals RoundToDecimals sees no more digits anyway.
-constexpr unsigned mostDecimalsThatMatter = 5000;
 constexpr int generalDisplayDecimals = 18;
 
 bool isDigit(char character) {
@@ -230,7 +228,8 @@ std::string WriteEditText(Extended value, unsigned decimalPlaces, bool zeroEmpty
                           char decimalSeparator) {
     if (value == 0 && zeroEmpty)
         return {};
-    const int decimals = static_cast<int>(std::min(decimalPlaces, mostDecimalsThatMatter));
+    const int decimals =
+        static_cast<int>(std::min(decimalPlaces, unsigned{MostDecimalsThatMatter}));
     return WriteFixed(RoundToDecimals(value, decimals), 0, decimals, decimalSeparator);
 }
 

@@ -202,10 +202,7 @@ void TCustomNumEdit::SetAlignment(TAlignment alignment) {
 }
 
 void TCustomNumEdit::SetText(const QString& text) {
-    const NumberSeparators separators = CurrentSeparators();
-    const Extended read =
-        ReadNumber(NormaliseNumberText(toEightBit(text), separators), separators.decimal);
-    m_value = ClampValue(read, m_minValue, m_maxValue);
+    m_value = readClamped(text);
     RewriteEditText();
     update();
 }
@@ -224,10 +221,15 @@ QString TCustomNumEdit::StandardDisplayFormat() const {
 }
 
 bool TCustomNumEdit::AcceptsKey(const QString& typed) const {
-    const QString current = text();
     const qsizetype start = hasSelectedText() ? selectionStart() : cursorPosition();
     const qsizetype replaced = hasSelectedText() ? selectionLength() : 0;
-    const QString candidate = current.left(start) + typed + current.mid(start + replaced);
+    return acceptsReplacement(start, replaced, typed);
+}
+
+bool TCustomNumEdit::acceptsReplacement(qsizetype start, qsizetype length,
+                                        const QString& typed) const {
+    const QString current = text();
+    const QString candidate = current.left(start) + typed + current.mid(start + length);
     return vexto::AcceptsKey(toEightBit(candidate), keyRulesOf(*this));
 }
 
@@ -326,16 +328,10 @@ void TCustomNumEdit::inputMethodEvent(QInputMethodEvent* event) {
             return;
         }
         const QString typed = withDecimalSeparator(event->commitString());
-        bool accepted = false;
-        if (event->replacementLength() == 0) {
-            accepted = AcceptsKey(typed);
-        } else {
-            const QString current = text();
-            const qsizetype start = cursorPosition() + event->replacementStart();
-            const QString candidate =
-                current.left(start) + typed + current.mid(start + event->replacementLength());
-            accepted = vexto::AcceptsKey(toEightBit(candidate), keyRulesOf(*this));
-        }
+        const bool accepted = event->replacementLength() == 0
+                                  ? AcceptsKey(typed)
+                                  : acceptsReplacement(cursorPosition() + event->replacementStart(),
+                                                       event->replacementLength(), typed);
         QInputMethodEvent filtered(event->preeditString(), event->attributes());
         if (accepted)
             filtered.setCommitString(typed, event->replacementStart(), event->replacementLength());
@@ -498,11 +494,15 @@ void TCustomNumEdit::changeEvent(QEvent* event) {
     QLineEdit::changeEvent(event);
 }
 
-void TCustomNumEdit::commitText() {
+Extended TCustomNumEdit::readClamped(const QString& text) const {
     const NumberSeparators separators = CurrentSeparators();
     const Extended read =
-        ReadNumber(NormaliseNumberText(toEightBit(text()), separators), separators.decimal);
-    m_value = ClampValue(read, m_minValue, m_maxValue);
+        ReadNumber(NormaliseNumberText(toEightBit(text), separators), separators.decimal);
+    return ClampValue(read, m_minValue, m_maxValue);
+}
+
+void TCustomNumEdit::commitText() {
+    m_value = readClamped(text());
 }
 
 void TCustomNumEdit::replaceEditText(const QString& newText) {

@@ -87,7 +87,10 @@ protected:
     void InitDisplayFormat(const QString& displayFormat) { m_displayFormat = displayFormat; }
 
 private:
+    // The text read as a number (raising EConvertError when it does not read), clamped.
+    Extended readClamped(const QString& text) const;
     void commitText();
+    bool acceptsReplacement(qsizetype start, qsizetype length, const QString& typed) const;
     void replaceEditText(const QString& text);
     void rewriteWhileReformatting();
     void handleTypedText(QKeyEvent* event, const QString& typed);
