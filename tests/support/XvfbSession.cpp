@@ -1,5 +1,7 @@
 #include "XvfbSession.h"
 
+#include <QDeadlineTimer>
+#include <QThread>
 #include <QtEndian>
 
 namespace {
@@ -78,6 +80,20 @@ bool XvfbSession::start() {
         number += m_server->readAllStandardOutput();
     }
     m_display = u':' + QString::fromLatin1(number.trimmed());
+    return waitUntilReachable();
+}
+
+// The server has said it is ready; a client's first connection has still been seen to fail on a
+// busy machine, so one of ours must succeed before any program under test starts.
+bool XvfbSession::waitUntilReachable() {
+    const QDeadlineTimer deadline(toolDeadlineMs);
+    while (xdotool({QStringLiteral("getdisplaygeometry")}).isEmpty()) {
+        if (deadline.hasExpired()) {
+            m_error = QStringLiteral("Xvfb on %1 accepts no clients").arg(m_display);
+            return false;
+        }
+        QThread::msleep(10);
+    }
     return true;
 }
 
