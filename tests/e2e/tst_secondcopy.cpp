@@ -39,6 +39,7 @@ void TestSecondCopy::secondCopyEndsAtOnceWithoutAWindow() {
 
     QProcess first;
     first.setProcessEnvironment(environment);
+    first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     first.start(QStringLiteral(VEXTO_BINARY), {});
     QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows(x).size(), 1, startDeadlineMs);
 

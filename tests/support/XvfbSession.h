@@ -32,8 +32,6 @@ public:
     QImage grabScreen() const;
 
 private:
-    bool waitUntilReachable();
-
     std::unique_ptr<QProcess> m_server;
     QString m_display;
     QString m_error;
