@@ -19,7 +19,8 @@ test -f /usr/share/icons/hicolor/scalable/apps/vexto.svg
 
 runtime_dir=$(mktemp -d)
 trap 'rm -rf "$runtime_dir"' EXIT
-XDG_RUNTIME_DIR=$runtime_dir timeout 60 xvfb-run -a sh -c '
+# -noreset: a server that resets when xdotool's polling connection leaves turns the program away.
+XDG_RUNTIME_DIR=$runtime_dir timeout 60 xvfb-run -a -s "-noreset -screen 0 1024x768x24" sh -c '
     /usr/bin/vexto & program=$!
     window=$(timeout 20 xdotool search --sync --onlyvisible --name "^Vexto$" | head -n 1)
     kill "$program"

@@ -64,9 +64,11 @@ bool XvfbSession::start() {
     // would fill the pipe and stall the server mid-test.
     m_server->setStandardErrorFile(QProcess::nullDevice());
     // -displayfd picks a free display number and writes it once the server accepts clients.
+    // -noreset: by default the server resets whenever its last client leaves, and a program
+    // connecting just then (while a test polls for its window) is turned away.
     m_server->start(QStringLiteral("Xvfb"),
-                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                     QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                     QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("1024x768x24"),
                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!m_server->waitForStarted(toolDeadlineMs)) {
         m_error = QStringLiteral("Xvfb did not start: ") + m_server->errorString();
