@@ -1,5 +1,6 @@
 #include "NotifyChannel.h"
 
+#include <QList>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -54,30 +55,36 @@ std::unique_ptr<NotifyChannel> NotifyChannel::Listen(const QByteArray& path, Han
         new NotifyChannel(path, std::move(socket), std::move(handler)));
 }
 
-bool NotifyChannel::Post(const QByteArray& path) {
+bool NotifyChannel::Post(const QByteArray& path, const QByteArray& message) {
     sockaddr_un address;
-    if (!toAddress(path, address))
+    if (message.size() > MaxMessageSize || !toAddress(path, address))
         return false;
     const FileDescriptor socket(::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.IsOpen())
         return false;
-    const char poke = 0;
-    return ::sendto(socket.Get(), &poke, 1, MSG_DONTWAIT | MSG_NOSIGNAL,
-                    reinterpret_cast<const sockaddr*>(&address), sizeof address) == 1;
+    const auto size = static_cast<std::size_t>(message.size());
+    return ::sendto(socket.Get(), message.constData(), size, MSG_DONTWAIT | MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&address),
+                    sizeof address) == static_cast<ssize_t>(size);
 }
 
 void NotifyChannel::readPokes() {
-    int pokes = 0;
-    char buffer[16];
+    // Everything queued is read before any handler runs: a handler may take long, and the
+    // socket must not fill up meanwhile.
+    QList<QByteArray> messages;
+    QByteArray buffer(MaxMessageSize, Qt::Uninitialized);
     for (;;) {
-        const ssize_t received = ::recv(m_socket.Get(), buffer, sizeof buffer, MSG_DONTWAIT);
-        if (received >= 0)
-            ++pokes;
+        const ssize_t received =
+            ::recv(m_socket.Get(), buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC);
+        if (received > MaxMessageSize)
+            messages.append(QByteArray());
+        else if (received >= 0)
+            messages.append(buffer.left(received));
         else if (errno != EINTR)
             break;
     }
-    for (int i = 0; i < pokes; ++i)
-        m_handler();
+    for (const QByteArray& message : messages)
+        m_handler(message);
 }
 
 } // namespace vexto

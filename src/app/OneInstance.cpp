@@ -88,8 +88,10 @@ bool TOneInstance::CheckInstance() {
 
 void TOneInstance::BecomeFirstInstance(MappedRegion& view) {
     const auto notifyId = static_cast<std::uint32_t>(::getpid());
-    m_notifyWindow = NotifyChannel::Listen(m_names->NotifyPath(notifyId),
-                                           [this] { RunGuarded([this] { NotifyWindowProc(); }); });
+    m_notifyWindow =
+        NotifyChannel::Listen(m_names->NotifyPath(notifyId), [this](const QByteArray& message) {
+            RunGuarded([&] { NotifyWindowProc(message); });
+        });
     // Without a channel no later copy could reach this one: run as if alone.
     if (!m_notifyWindow)
         return;
@@ -142,7 +144,8 @@ void TOneInstance::CloseHandOverLock() {
     m_lockHandle.reset();
 }
 
-void TOneInstance::NotifyWindowProc() {
+// The message a poke carries is not used yet: the parameters travel in the block.
+void TOneInstance::NotifyWindowProc(const QByteArray& /*message*/) {
     if (!m_mappingHandle)
         return;
     MappedRegion view = m_mappingHandle->MapView();

@@ -64,7 +64,7 @@ private:
     bool AcquireHandOverLock();
     bool ReleaseHandOverLock();
     void CloseHandOverLock();
-    void NotifyWindowProc();
+    void NotifyWindowProc(const QByteArray& message);
 
     TApplication& m_application;
     std::unique_ptr<InstanceNames> m_names;

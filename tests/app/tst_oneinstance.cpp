@@ -149,6 +149,8 @@ private slots:
     void namesStayInsideTheDirectory();
     void distinctProgramsNeverShareAFile();
     void lockCountNeverExceedsOne();
+    void pokeCarriesItsMessageWhole_data();
+    void pokeCarriesItsMessageWhole();
     void secondGuardInOneProcessIsRefused();
     void lockCreationFailureIsAnAssertion();
 
@@ -445,6 +447,35 @@ void TestOneInstance::lockCountNeverExceedsOne() {
     QVERIFY(!second->Release());
     QVERIFY(second->Wait(std::chrono::milliseconds(0)));
     QVERIFY(!first->Wait(std::chrono::milliseconds(20)));
+}
+
+void TestOneInstance::pokeCarriesItsMessageWhole_data() {
+    QTest::addColumn<QList<QByteArray>>("messages");
+
+    QByteArray allBytes;
+    for (int i = 0; i < 256; ++i)
+        allBytes += char(i);
+    QTest::newRow("empty poke") << QList<QByteArray>{QByteArray()};
+    QTest::newRow("every byte value, zero bytes inside") << QList<QByteArray>{allBytes};
+    QTest::newRow("1024 bytes") << QList<QByteArray>{QByteArray(1024, '\xFF')};
+    QTest::newRow("longest") << QList<QByteArray>{QByteArray(NotifyChannel::MaxMessageSize, 'm')};
+    QTest::newRow("several queued stay apart, in order")
+        << QList<QByteArray>{"one", QByteArray(), QByteArray(1000, 'b'), "\0\n"};
+}
+
+void TestOneInstance::pokeCarriesItsMessageWhole() {
+    QFETCH(QList<QByteArray>, messages);
+    QTemporaryDir runtime;
+    const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("n")));
+    QList<QByteArray> received;
+    const auto channel =
+        NotifyChannel::Listen(path, [&](const QByteArray& message) { received.append(message); });
+    QVERIFY(channel);
+    for (const QByteArray& message : messages)
+        QVERIFY(NotifyChannel::Post(path, message));
+    QTRY_COMPARE(received.size(), messages.size());
+    QCOMPARE(received, messages);
+    QVERIFY(!NotifyChannel::Post(path, QByteArray(NotifyChannel::MaxMessageSize + 1, 'x')));
 }
 
 void TestOneInstance::secondGuardInOneProcessIsRefused() {
