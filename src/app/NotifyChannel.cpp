@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -14,13 +15,52 @@ namespace vexto {
 
 namespace {
 
-bool toAddress(const QByteArray& path, sockaddr_un& address) {
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.isEmpty() || static_cast<std::size_t>(path.size()) >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
-    return true;
+// A socket's address holds at most 107 bytes of path. A longer path is reached through the
+// process's own link to its open directory, which is short whatever the directory's name; the
+// directory stays open as long as the address is in use.
+class SocketAddress {
+public:
+    explicit SocketAddress(const QByteArray& path) {
+        m_address.sun_family = AF_UNIX;
+        if (path.isEmpty() || path.contains('\0'))
+            return;
+        if (fits(path)) {
+            set(path);
+            return;
+        }
+        const qsizetype slash = path.lastIndexOf('/');
+        if (slash < 0)
+            return;
+        const QByteArray directory = slash == 0 ? QByteArray("/") : path.left(slash);
+        m_directory.Reset(::open(directory.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (!m_directory.IsOpen())
+            return;
+        const QByteArray viaDirectory =
+            "/proc/self/fd/" + QByteArray::number(m_directory.Get()) + path.mid(slash);
+        if (fits(viaDirectory))
+            set(viaDirectory);
+    }
+
+    bool IsValid() const { return m_valid; }
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&m_address); }
+    socklen_t Size() const { return sizeof m_address; }
+
+private:
+    bool fits(const QByteArray& path) const {
+        return static_cast<std::size_t>(path.size()) < sizeof m_address.sun_path;
+    }
+    void set(const QByteArray& path) {
+        std::memcpy(m_address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        m_valid = true;
+    }
+
+    sockaddr_un m_address{};
+    FileDescriptor m_directory;
+    bool m_valid = false;
+};
+
+FileDescriptor datagramSocket() {
+    return FileDescriptor(::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
 }
 
 } // namespace
@@ -37,15 +77,13 @@ NotifyChannel::~NotifyChannel() {
 }
 
 std::unique_ptr<NotifyChannel> NotifyChannel::Listen(const QByteArray& path, Handler handler) {
-    sockaddr_un address;
-    if (!toAddress(path, address))
-        return nullptr;
-    FileDescriptor socket(::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket.IsOpen())
+    const SocketAddress address(path);
+    FileDescriptor socket = datagramSocket();
+    if (!address.IsValid() || !socket.IsOpen())
         return nullptr;
     // A socket left by a dead process that had our process id.
     ::unlink(path.constData());
-    if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    if (::bind(socket.Get(), address.Get(), address.Size()) != 0)
         return nullptr;
     if (::chmod(path.constData(), 0600) != 0) {
         ::unlink(path.constData());
@@ -56,16 +94,21 @@ std::unique_ptr<NotifyChannel> NotifyChannel::Listen(const QByteArray& path, Han
 }
 
 bool NotifyChannel::Post(const QByteArray& path, const QByteArray& message) {
-    sockaddr_un address;
-    if (message.size() > MaxMessageSize || !toAddress(path, address))
-        return false;
-    const FileDescriptor socket(::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket.IsOpen())
+    const SocketAddress address(path);
+    const FileDescriptor socket = datagramSocket();
+    if (message.size() > MaxMessageSize || !address.IsValid() || !socket.IsOpen())
         return false;
     const auto size = static_cast<std::size_t>(message.size());
     return ::sendto(socket.Get(), message.constData(), size, MSG_DONTWAIT | MSG_NOSIGNAL,
-                    reinterpret_cast<const sockaddr*>(&address),
-                    sizeof address) == static_cast<ssize_t>(size);
+                    address.Get(), address.Size()) == static_cast<ssize_t>(size);
+}
+
+bool NotifyChannel::IsListening(const QByteArray& path) {
+    // Connecting a datagram socket sends nothing: it only asks whether anybody is bound there.
+    const SocketAddress address(path);
+    const FileDescriptor socket = datagramSocket();
+    return address.IsValid() && socket.IsOpen() &&
+           ::connect(socket.Get(), address.Get(), address.Size()) == 0;
 }
 
 void NotifyChannel::readPokes() {

@@ -15,7 +15,8 @@ namespace vexto {
 // How a later copy tells the first copy's event loop to read the hand-over block: the first
 // copy listens on a datagram socket in the runtime directory (owner-only, like the block), and
 // a later copy posts one "poke" to it without waiting. A poke may carry a short message of any
-// bytes; one datagram is one message, so a message arrives whole or not at all.
+// bytes; one datagram is one message, so a message arrives whole or not at all. Paths too long
+// for a socket address work as well.
 class NotifyChannel : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(NotifyChannel)
@@ -35,6 +36,9 @@ public:
 
     // Never blocks; false when nobody listens there or the message is too long.
     static bool Post(const QByteArray& path, const QByteArray& message = {});
+
+    // True when a live channel listens at the path; nothing is delivered to it.
+    static bool IsListening(const QByteArray& path);
 
 private:
     NotifyChannel(const QByteArray& path, FileDescriptor socket, Handler handler);

@@ -10,7 +10,6 @@ namespace vexto {
 
 class HandOverLock;
 class InstanceNames;
-class MappedRegion;
 class NotifyChannel;
 class SharedBlock;
 class TApplication;
@@ -59,8 +58,9 @@ protected:
     virtual QStringList CommandLineParameters() const;
 
 private:
-    void BecomeFirstInstance(MappedRegion& view);
-    void HandOverToFirstInstance(MappedRegion& view);
+    void BecomeFirstInstance();
+    void HandOverToFirstInstance();
+    void RunAlone();
     bool AcquireHandOverLock();
     bool ReleaseHandOverLock();
     void CloseHandOverLock();
