@@ -103,12 +103,26 @@ bool NotifyChannel::Post(const QByteArray& path, const QByteArray& message) {
                     address.Get(), address.Size()) == static_cast<ssize_t>(size);
 }
 
-bool NotifyChannel::IsListening(const QByteArray& path) {
-    // Connecting a datagram socket sends nothing: it only asks whether anybody is bound there.
+namespace {
+
+// Connecting a datagram socket sends nothing: it only asks whether anybody is bound there.
+// The result is connect()'s errno, 0 on success, or -1 when no attempt could be made.
+int connectError(const QByteArray& path) {
     const SocketAddress address(path);
     const FileDescriptor socket = datagramSocket();
-    return address.IsValid() && socket.IsOpen() &&
-           ::connect(socket.Get(), address.Get(), address.Size()) == 0;
+    if (!address.IsValid() || !socket.IsOpen())
+        return -1;
+    return ::connect(socket.Get(), address.Get(), address.Size()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+bool NotifyChannel::IsListening(const QByteArray& path) {
+    return connectError(path) == 0;
+}
+
+bool NotifyChannel::IsAbandoned(const QByteArray& path) {
+    return connectError(path) == ECONNREFUSED;
 }
 
 void NotifyChannel::readPokes() {

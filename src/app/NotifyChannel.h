@@ -39,6 +39,9 @@ public:
 
     // True when a live channel listens at the path; nothing is delivered to it.
     static bool IsListening(const QByteArray& path);
+    // True only when the socket at the path is there but nobody listens on it any more: left by
+    // a process that died. A socket we may not reach is not abandoned.
+    static bool IsAbandoned(const QByteArray& path);
 
 private:
     NotifyChannel(const QByteArray& path, FileDescriptor socket, Handler handler);

@@ -85,7 +85,7 @@ void removeLitter(const InstanceNames& names) {
             const qsizetype marker = fileName.lastIndexOf(InstanceNames::TemporaryMarker);
             const bool litter =
                 (S_ISSOCK(status.st_mode) && fileName.endsWith(InstanceNames::NotifySuffix) &&
-                 !NotifyChannel::IsListening(path)) ||
+                 NotifyChannel::IsAbandoned(path)) ||
                 (S_ISREG(status.st_mode) && marker > 0 &&
                  processIsGone(
                      fileName.mid(marker + qsizetype(sizeof InstanceNames::TemporaryMarker) - 1)));

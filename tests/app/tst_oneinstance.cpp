@@ -176,6 +176,8 @@ private slots:
     void namesStayInsideTheDirectory_data();
     void namesStayInsideTheDirectory();
     void distinctProgramsNeverShareAFile();
+    void displayIsOneLogOnHoweverItIsWritten_data();
+    void displayIsOneLogOnHoweverItIsWritten();
     void lockCountNeverExceedsOne();
     void pokeCarriesItsMessageWhole_data();
     void pokeCarriesItsMessageWhole();
@@ -469,6 +471,23 @@ void TestOneInstance::distinctProgramsNeverShareAFile() {
         }
     }
     QCOMPARE(paths.size(), count);
+}
+
+void TestOneInstance::displayIsOneLogOnHoweverItIsWritten_data() {
+    QTest::addColumn<QByteArray>("display");
+    QTest::addColumn<QByteArray>("identity");
+    QTest::newRow("plain") << QByteArray(":57") << QByteArray(":57");
+    QTest::newRow("with its screen") << QByteArray(":57.0") << QByteArray(":57");
+    QTest::newRow("another screen") << QByteArray(":57.1") << QByteArray(":57");
+    QTest::newRow("local connection named") << QByteArray("unix:57.0") << QByteArray(":57");
+    QTest::newRow("remote host keeps its name") << QByteArray("host:3.0") << QByteArray("host:3");
+    QTest::newRow("other number") << QByteArray(":570") << QByteArray(":570");
+}
+
+void TestOneInstance::displayIsOneLogOnHoweverItIsWritten() {
+    QFETCH(QByteArray, display);
+    QFETCH(QByteArray, identity);
+    QCOMPARE(InstanceNames::XDisplayIdentity(display), identity);
 }
 
 void TestOneInstance::lockCountNeverExceedsOne() {
