@@ -591,6 +591,8 @@ void TestOneInstance::damagedFilesNeitherKillNorStopTheHandOver_data() {
     QTest::newRow("lock is a symbolic link") << QStringLiteral("lock") << Damage::SymbolicLink;
     QTest::newRow("creation lock is a symbolic link")
         << QStringLiteral("create") << Damage::SymbolicLink;
+    QTest::newRow("liveness file is a symbolic link")
+        << QStringLiteral("live") << Damage::SymbolicLink;
     QTest::newRow("block readable by the group")
         << QStringLiteral("block") << Damage::GroupReadable;
     QTest::newRow("lock writable by others") << QStringLiteral("lock") << Damage::OtherWritable;
@@ -602,9 +604,11 @@ void TestOneInstance::damagedFilesNeitherKillNorStopTheHandOver() {
     QTemporaryDir runtime;
     QTemporaryDir elsewhere;
     const InstanceNames names(runtime.path(), PeerName);
-    const QString path = QFile::decodeName(kind == u"block"  ? names.BlockPath()
-                                           : kind == u"lock" ? names.LockPath()
-                                                             : names.CreationPath());
+    const QMap<QString, QByteArray> paths = {{QStringLiteral("block"), names.BlockPath()},
+                                             {QStringLiteral("lock"), names.LockPath()},
+                                             {QStringLiteral("live"), names.LivenessPath()},
+                                             {QStringLiteral("create"), names.CreationPath()}};
+    const QString path = QFile::decodeName(paths.value(kind));
     Peer first(runtime, {});
     QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
     const quint32 notifyId = notifyIdOf(runtime);
