@@ -16,6 +16,9 @@ QString PanelAccessible::SpokenCaption(const QString& caption) {
 }
 
 void PanelAccessible::CaptionChanged(TVxPanel* panel, const QString& previous) {
+    // Without a listening bridge Qt drops the event anyway; a keystroke changes 49 captions.
+    if (!QAccessible::isActive())
+        return;
     QAccessibleTextUpdateEvent event(panel, 0, SpokenCaption(previous),
                                      SpokenCaption(panel->Caption()));
     QAccessible::updateAccessibility(&event);
