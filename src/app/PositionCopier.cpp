@@ -30,7 +30,7 @@ PositionCopier::PositionCopier(QWidget* window, const Cells& cells)
         panel->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(panel, &QWidget::customContextMenuRequested, this,
                 [this, panel, cell](QPoint position) {
-                    RunGuarded([&] { OpenMenu(cell, panel->mapToGlobal(position)); });
+                    RunGuarded([&] { openMenu(cell, panel->mapToGlobal(position)); });
                 });
     }
     auto* shortcut = new QShortcut(copyAllKeys, window);
@@ -90,7 +90,7 @@ void PositionCopier::writeClipboard(const std::string& text) {
         clipboard->setText(copied, QClipboard::Selection);
 }
 
-void PositionCopier::OpenMenu(CellName cell, QPoint globalPosition) {
+void PositionCopier::openMenu(CellName cell, QPoint globalPosition) {
     m_menuCell = cell;
     m_menu->popup(globalPosition);
 }
@@ -113,7 +113,7 @@ bool PositionCopier::eventFilter(QObject* watched, QEvent* event) {
     const std::optional<CellName> cell = cellUnderPointer();
     if (!cell)
         return false;
-    RunGuarded([&] { OpenMenu(*cell, QCursor::pos()); });
+    RunGuarded([&] { openMenu(*cell, QCursor::pos()); });
     return true;
 }
 

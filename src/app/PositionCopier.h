@@ -34,9 +34,6 @@ public:
     void CopyXAndY(CellName cell) const;
     void CopyAllPositions() const;
 
-    // Opens the cell menu at a point on the screen; it stays open while the focus stays put.
-    void OpenMenu(CellName cell, QPoint globalPosition);
-
 protected:
     // The context-menu key goes to the focused field; with the pointer over a cell it opens
     // that cell's menu instead.
@@ -44,6 +41,8 @@ protected:
 
 private:
     void createMenu();
+    // A popup: the focused field keeps its focus and its edit text while the menu is open.
+    void openMenu(CellName cell, QPoint globalPosition);
     std::string cellText(CellName cell) const;
     std::optional<CellName> cellUnderPointer() const;
     static void writeClipboard(const std::string& text);
