@@ -9,6 +9,7 @@ packages=(
     libbenchmark-dev
     fonts-liberation2
     xvfb xauth xdotool x11-utils x11-apps libx11-dev
+    xclip dbus at-spi2-core python3 python3-pyatspi
     desktop-file-utils dpkg-dev file
 )
 

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "OneInstance.h"
+#include "PositionCopier.h"
 #include "calc/CoordinateText.h"
 #include "calc/ErrorReport.h"
 #include "calc/LocaleSeparators.h"
@@ -9,12 +10,15 @@
 #include "widgets/CurrEdit.h"
 #include "widgets/LinkLabel.h"
 #include "widgets/VxPanel.h"
+#include "widgets/WidgetAccessibility.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+
+#include <utility>
 
 namespace vexto {
 
@@ -79,6 +83,7 @@ QPoint cellPosition(CellName cell) {
 } // namespace
 
 TForm1::TForm1(TApplication& application) : m_application(application) {
+    InstallWidgetAccessibility();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Vexto"));
     // A fixed dialog-like frame: title only, no system menu, minimise, maximise or close box.
@@ -96,6 +101,8 @@ TForm1::TForm1(TApplication& application) : m_application(application) {
     createLabels();
     createCells();
     bindChangeHandlers();
+    nameForAssistiveTechnology();
+    new PositionCopier(this, m_cells);
 
     // The guard decides once the layout is complete and before the cells are filled; a later
     // copy ends here or soon after, without its window ever showing.
@@ -231,6 +238,22 @@ void TForm1::bindChangeHandlers() {
     for (TCurrencyEdit* input : m_inputs)
         connect(input, &TCurrencyEdit::OnChange, this,
                 [this] { RunGuarded([this] { XChange(); }); });
+}
+
+void TForm1::nameForAssistiveTechnology() {
+    // A field is read out under the name of the label before it.
+    const std::array<std::pair<const char*, InputName>, 5> labels = {{
+        {"Label1", InputName::X},
+        {"Label2", InputName::Y},
+        {"Label3", InputName::S},
+        {"Label4", InputName::L},
+        {"Label5", InputName::W},
+    }};
+    for (const auto& [label, input] : labels)
+        m_groupBox->findChild<QLabel*>(QString::fromLatin1(label))
+            ->setBuddy(m_inputs[static_cast<std::size_t>(input)]);
+    for (const CellName cell : allCells())
+        m_cells[indexOf(cell)]->setAccessibleName(QString::fromLatin1(nameOf(cell)));
 }
 
 void TForm1::FormCreate() {

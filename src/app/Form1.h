@@ -49,6 +49,7 @@ private:
     void createLabels();
     void createCells();
     void bindChangeHandlers();
+    void nameForAssistiveTechnology();
     void centreOnScreen();
 
     TApplication& m_application;

@@ -46,7 +46,7 @@ void TLinkLabel::mousePressEvent(QMouseEvent* event) {
     // Acted on as the button goes down; no capture, so nothing waits for the release.
     if (event->button() == Qt::LeftButton) {
         if (!isSecondPressOfDoubleClick(event))
-            RunGuarded([this] { openLink(); });
+            RunGuarded([this] { Open(); });
         event->accept();
         return;
     }
@@ -68,7 +68,7 @@ bool TLinkLabel::isSecondPressOfDoubleClick(const QMouseEvent* event) {
     return second;
 }
 
-void TLinkLabel::openLink() const {
+void TLinkLabel::Open() const {
     // Whether the desktop could open it is its own business: the label reports nothing.
     QDesktopServices::openUrl(QUrl(Address(), QUrl::TolerantMode));
 }

@@ -38,13 +38,14 @@ public:
 
     // The prefix of LinkType followed directly by HyperLink, nothing added or removed.
     QString Address() const;
+    // Hands Address() to the desktop, as a left press on the label does.
+    void Open() const;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     bool isSecondPressOfDoubleClick(const QMouseEvent* event);
-    void openLink() const;
 
     tLinkType m_linkType = tLinkType::lthttp;
     QString m_hyperLink;

@@ -1,11 +1,14 @@
 #include "VxPanel.h"
 
+#include "PanelAccessible.h"
 #include "VxMouseTimer.h"
 #include "calc/ErrorReport.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QPainter>
+
+#include <utility>
 
 namespace vexto {
 
@@ -61,8 +64,9 @@ TVxPanel::~TVxPanel() {
 void TVxPanel::SetCaption(const QString& caption) {
     if (caption == m_caption)
         return;
-    m_caption = caption;
+    const QString previous = std::exchange(m_caption, caption);
     update();
+    PanelAccessible::CaptionChanged(this, previous);
 }
 
 void TVxPanel::SetCaption(std::string_view caption) {
