@@ -79,7 +79,7 @@ private:
     QString m_text;
 };
 
-enum class TextEntry { Drop, MiddleButton, ContextMenuPaste };
+enum class TextEntry { Drop, DropWhileInactive, MiddleButton, ContextMenuPaste };
 
 } // namespace
 
@@ -562,6 +562,8 @@ void TestCurrEdit::refusedDropIsNotReportedAsTaken() {
 void TestCurrEdit::fieldThatCannotTakeFocusTakesNoText_data() {
     QTest::addColumn<TextEntry>("entry");
     QTest::newRow("drop") << TextEntry::Drop;
+    // No focus events reach an inactive window, so the drop itself must ask X to let go.
+    QTest::newRow("drop while the window is inactive") << TextEntry::DropWhileInactive;
     QTest::newRow("middle-button paste") << TextEntry::MiddleButton;
     QTest::newRow("context menu paste") << TextEntry::ContextMenuPaste;
 }
@@ -579,6 +581,16 @@ void TestCurrEdit::fieldThatCannotTakeFocusTakesNoText() {
     case TextEntry::Drop:
         QCOMPARE(source.dropOn(m_s), Qt::IgnoreAction);
         break;
+    case TextEntry::DropWhileInactive: {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(source.dropOn(m_s), Qt::IgnoreAction);
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        break;
+    }
     case TextEntry::MiddleButton:
         clipboard->setText(QStringLiteral("1.257"), QClipboard::Selection);
         QTest::mouseClick(m_s, Qt::MiddleButton);
