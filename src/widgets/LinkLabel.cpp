@@ -60,6 +60,7 @@ bool TLinkLabel::event(QEvent* event) {
 }
 
 void TLinkLabel::enterEvent(QEnterEvent* event) {
+    m_hintShown = false;
     restartHintPause(event->globalPosition());
     QLabel::enterEvent(event);
 }
@@ -70,7 +71,8 @@ void TLinkLabel::leaveEvent(QEvent* event) {
 }
 
 void TLinkLabel::mouseMoveEvent(QMouseEvent* event) {
-    if (!QToolTip::isVisible() || QToolTip::text() != toolTip())
+    // Shown once per visit: after it hides, the tooltip waits for the pointer to come back.
+    if (!m_hintShown)
         restartHintPause(event->globalPosition());
     QLabel::mouseMoveEvent(event);
 }
@@ -82,8 +84,10 @@ void TLinkLabel::restartHintPause(QPointF globalPosition) {
 }
 
 void TLinkLabel::showHint() {
-    if (underMouse())
-        QToolTip::showText(m_restPosition, toolTip(), this, rect(), HintHidePauseMs);
+    if (!underMouse())
+        return;
+    m_hintShown = true;
+    QToolTip::showText(m_restPosition, toolTip(), this, rect(), HintHidePauseMs);
 }
 
 void TLinkLabel::mousePressEvent(QMouseEvent* event) {

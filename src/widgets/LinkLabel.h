@@ -64,6 +64,7 @@ private:
     QPointF m_lastPressPosition;
     QTimer m_hintPause;
     QPoint m_restPosition;
+    bool m_hintShown = false;
 };
 
 } // namespace vexto
