@@ -3,7 +3,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 namespace vexto {
 
@@ -11,24 +10,25 @@ namespace {
 
 using PowerTable = std::array<Extended, LargestFinitePowerOfTen + 1>;
 
-// A natural number in 32-bit limbs, least significant first, never with a zero top limb.
+// A natural number in 32-bit limbs, least significant first, never with a zero top limb. Fixed
+// storage: the reader that needs the table must not fail for want of memory.
 class WholeNumber {
 public:
-    explicit WholeNumber(std::uint32_t value) : m_limbs{value} {}
+    explicit WholeNumber(std::uint32_t value) { m_limbs[0] = value; }
 
     void multiplyByTen() {
         std::uint64_t carry = 0;
-        for (std::uint32_t& limb : m_limbs) {
-            const std::uint64_t product = std::uint64_t{limb} * 10 + carry;
-            limb = static_cast<std::uint32_t>(product);
+        for (std::size_t index = 0; index < m_size; ++index) {
+            const std::uint64_t product = std::uint64_t{m_limbs[index]} * 10 + carry;
+            m_limbs[index] = static_cast<std::uint32_t>(product);
             carry = product >> 32;
         }
         if (carry != 0)
-            m_limbs.push_back(static_cast<std::uint32_t>(carry));
+            m_limbs[m_size++] = static_cast<std::uint32_t>(carry);
     }
 
     std::int64_t bitLength() const {
-        return static_cast<std::int64_t>(m_limbs.size() - 1) * 32 + std::bit_width(m_limbs.back());
+        return static_cast<std::int64_t>(m_size - 1) * 32 + std::bit_width(m_limbs[m_size - 1]);
     }
 
     bool bit(std::int64_t index) const {
@@ -75,12 +75,14 @@ public:
 private:
     std::uint64_t bitsFromLowEnd() const {
         std::uint64_t bits = 0;
-        for (std::size_t index = m_limbs.size(); index-- > 0;)
+        for (std::size_t index = m_size; index-- > 0;)
             bits = (bits << 32) | m_limbs[index];
         return bits;
     }
 
-    std::vector<std::uint32_t> m_limbs;
+    // Room for 10^4933, the last power formed (16388 bits).
+    std::array<std::uint32_t, 513> m_limbs{};
+    std::size_t m_size = 1;
 };
 
 PowerTable buildPowerTable() {
