@@ -592,7 +592,15 @@ bool TCustomNumEdit::pasteThrough(const std::function<void()>& editBoxPaste) {
 void TCustomNumEdit::pasteFromClipboard() {
     if (isReadOnly() || !m_hasFocus)
         return;
-    pasteThrough([this] { insertFirstLine(QGuiApplication::clipboard()->text()); });
+    const QString pasted = QGuiApplication::clipboard()->text();
+    pasteThrough([this, &pasted] {
+        // The edit box's own paste keeps the paste a separate undo step; it would take the
+        // line breaks along, though.
+        if (firstLine(pasted).size() == pasted.size())
+            paste();
+        else
+            insertFirstLine(pasted);
+    });
 }
 
 void TCustomNumEdit::insertFirstLine(const QString& pasted) {
