@@ -28,6 +28,19 @@ void readValue(benchmark::State& state) {
 }
 BENCHMARK(readValue);
 
+// A 4-digit exponent scales by a power of ten from the table of correctly rounded powers.
+void readValueWithFourDigitExponent(benchmark::State& state) {
+    TCurrencyEdit field;
+    field.SetMaxValue(9999);
+    field.SetMinValue(-9999);
+    field.setText(QStringLiteral("1.189731495357231765E4932"));
+    for (auto _ : state) {
+        Extended value = field.Value();
+        benchmark::DoNotOptimize(value);
+    }
+}
+BENCHMARK(readValueWithFourDigitExponent);
+
 // The five fields of the window in turn, with texts of every shape they commonly hold.
 void readValueOfTypicalTexts(benchmark::State& state) {
     const std::array<QString, 5> texts = {QStringLiteral("0.1"), QStringLiteral("-9999"),

@@ -190,21 +190,20 @@ void TForm1::createLabels() {
                          "     - length and width of the shield object (standard defined 8x4 m)\n"
                          "\n"
                          "Result : calculated positions for placement of shield copies")});
-    const QLabel* information =
-        makeLabel(this, {"Label10",
-                         {384, 256, 182, 52},
-                         QStringLiteral("For use width shields made by Tamsk\n"
-                                        "\n"
-                                        "Download this model package at\n") +
-                             QString(31, u' ') + QStringLiteral("(download section)")});
+    makeLabel(this, {"Label10",
+                     {384, 256, 182, 52},
+                     QStringLiteral("For use width shields made by Tamsk\n"
+                                    "\n"
+                                    "Download this model package at\n") +
+                         QString(31, u' ') + QStringLiteral("(download section)")});
     makeLabel(this, {"Label6", {7, 436, 112, 13}, QStringLiteral("Vexto makers v1.00")},
               LabelAnchor::Right);
 
-    // The link lies over the spaces that open the information text's fourth line; that line's
-    // height is this face's, not the 13 pixels the layout was drawn with.
+    // The link lies over the spaces that open the information text's fourth line, which starts
+    // three 13-pixel lines below the label's top: 295.
     auto* link = new TLinkLabel(this);
     link->setObjectName(QStringLiteral("LinkLabel1"));
-    link->move(385, information->y() + 3 * information->fontMetrics().lineSpacing());
+    link->move(385, 295);
     link->setToolTip(QStringLiteral("Click here to go to the website"));
     link->setText(QStringLiteral("http://") + websiteAddress);
     link->SetLinkType(tLinkType::lthttp);

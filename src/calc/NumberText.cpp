@@ -19,29 +19,10 @@ constexpr char blank = ' ';
 constexpr std::size_t longestTypedSyntax = 63;
 // The exponent takes digits until it reaches this; one more digit makes the text unreadable.
 constexpr std::int64_t exponentDigitLimit = 500;
-// The largest power of ten that still is a finite extended number.
-constexpr std::int64_t largestFinitePowerOfTen = 4932;
 constexpr int generalDisplayDecimals = 18;
 
 bool isDigit(char character) {
     return character >= '0' && character <= '9';
-}
-
-// 10^power for 0 <= power <= largestFinitePowerOfTen; beyond the exact table by squaring, each
-// product rounded to nearest.
-Extended powerOfTen(std::int64_t power) {
-    if (power <= LargestExactPowerOfTen)
-        return ExactPowerOfTen(static_cast<int>(power));
-    Extended result = 1;
-    Extended base = 10;
-    while (power > 0) {
-        if (power & 1)
-            result *= base;
-        power >>= 1;
-        if (power > 0)
-            base *= base;
-    }
-    return result;
 }
 
 // The whole number formed by the digits, exact while it fits 64 bits (where extended arithmetic
@@ -63,7 +44,6 @@ public:
     }
 
     Extended value() const { return m_inExtended ? m_extended : static_cast<Extended>(m_whole); }
-    bool isZero() const { return !m_inExtended && m_whole == 0; }
 
 private:
     std::uint64_t m_whole = 0;
@@ -71,20 +51,14 @@ private:
     bool m_inExtended = false;
 };
 
-Extended scaleByPowerOfTen(Extended whole, std::int64_t power) {
-    if (power == 0)
-        return whole;
-    if (power > 0)
-        return power > largestFinitePowerOfTen ? std::numeric_limits<Extended>::infinity()
-                                               : whole * powerOfTen(power);
-    std::int64_t divisor = -power;
-    // A divisor past the extended range is applied in parts: a wide mantissa may still leave a
-    // normal number, which dividing by an infinite power would lose.
-    while (divisor > largestFinitePowerOfTen && whole != 0) {
-        whole /= powerOfTen(largestFinitePowerOfTen);
-        divisor -= largestFinitePowerOfTen;
-    }
-    return whole / powerOfTen(divisor);
+// The whole number times 10^power in one rounded step, a negative power dividing. No value when
+// 10^|power| itself is beyond the extended range: forming it overflows, whatever the whole number.
+std::optional<Extended> scaleByPowerOfTen(Extended whole, std::int64_t power) {
+    const std::int64_t magnitude = power < 0 ? -power : power;
+    if (magnitude > LargestFinitePowerOfTen)
+        return std::nullopt;
+    const Extended factor = CorrectlyRoundedPowerOfTen(static_cast<int>(magnitude));
+    return power < 0 ? whole / factor : whole * factor;
 }
 
 std::string conversionErrorMessage(std::string_view normalised) {
@@ -197,13 +171,11 @@ std::optional<Extended> TryReadNumber(std::string_view text, char decimalSeparat
     if (position != end)
         return std::nullopt;
 
-    Extended magnitude = 0;
-    if (!digits.isZero()) {
-        magnitude = scaleByPowerOfTen(digits.value(), exponent - fractionDigits);
-        if (!std::isfinite(magnitude))
-            return std::nullopt;
-    }
-    return negative ? -magnitude : magnitude;
+    const std::optional<Extended> magnitude =
+        scaleByPowerOfTen(digits.value(), exponent - fractionDigits);
+    if (!magnitude || !std::isfinite(*magnitude))
+        return std::nullopt;
+    return negative ? -*magnitude : *magnitude;
 }
 
 Extended ReadNumber(std::string_view normalised, char decimalSeparator) {

@@ -20,9 +20,11 @@ std::string NormaliseNumberText(std::string_view text, NumberSeparators separato
 
 // Reads a normalised text: blanks, an optional sign, digits with an optional decimal separator and
 // fraction, an optional exponent ("E" in either case, optional sign, digits; none counts as 0),
-// blanks. The digits are gathered as one whole number and scaled by a power of ten once, each step
-// rounded to nearest. The sign is applied last, so "-0" gives negative zero. No value when the text
-// does not read, when the exponent needs a digit after reaching 500, or when the number overflows.
+// blanks. The digits are gathered as one whole number and scaled by the correctly rounded power
+// of ten (exponent minus fraction digits) in one step, each step rounded to nearest. The sign is
+// applied last, so "-0" gives negative zero. No value when the text does not read, when the
+// exponent needs a digit after reaching 500, when that power of ten is beyond the extended range
+// (even for a zero mantissa), or when the number overflows.
 std::optional<Extended> TryReadNumber(std::string_view normalised, char decimalSeparator) noexcept;
 
 // As TryReadNumber, but raises EConvertError naming the normalised text when it does not read.

@@ -25,4 +25,12 @@ constexpr Extended ExactPowerOfTen(int power) {
     return ExactPowersOfTen[static_cast<std::size_t>(power)];
 }
 
+// 10^4933 and beyond exceed the extended range.
+inline constexpr int LargestFinitePowerOfTen = 4932;
+
+// 10^power for 0 <= power <= LargestFinitePowerOfTen, rounded once from its exact value to
+// nearest with ties to even. Products of rounded powers would drift by many units in the last
+// place, so the table is built from exact integer arithmetic on first use.
+Extended CorrectlyRoundedPowerOfTen(int power);
+
 } // namespace vexto

@@ -21,8 +21,10 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <utility>
 
@@ -122,10 +124,27 @@ bool canTakeFocus(const QWidget& widget) {
     return widget.isVisible() && widget.isEnabled() && widget.focusPolicy() != Qt::NoFocus;
 }
 
+// A single-line field takes a pasted or dropped text up to its first line break, so that a number
+// copied from a terminal or a spreadsheet cell pastes without its line end.
+QString firstLine(const QString& text) {
+    const auto lineBreak = std::find_if(text.cbegin(), text.cend(), [](QChar character) {
+        return character == u'\r' || character == u'\n';
+    });
+    return text.left(lineBreak - text.cbegin());
+}
+
+void refuseDrop(QDropEvent* event) {
+    // Neither copied nor moved: a source that honours a move must keep its text.
+    event->setDropAction(Qt::IgnoreAction);
+    event->ignore();
+}
+
 } // namespace
 
 TCustomNumEdit::TCustomNumEdit(QWidget* owner)
     : QLineEdit(owner), m_displayFormat(TCustomNumEdit::StandardDisplayFormat()) {
+    // No length limit: a long pasted text reads by the usual rules instead of being cut.
+    setMaxLength(std::numeric_limits<int>::max());
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (!m_reformatting)
             emit OnChange(this);
@@ -252,7 +271,8 @@ QMenu* TCustomNumEdit::CreateFieldContextMenu() {
         connect(action, &QAction::triggered, this,
                 [handler = std::forward<decltype(handler)>(handler)] { RunGuarded(handler); });
     };
-    const bool editable = !isReadOnly();
+    // A field that did not get the focus (another field's text does not read) takes no text.
+    const bool editable = !isReadOnly() && m_hasFocus;
     const bool selection = hasSelectedText() && echoMode() == QLineEdit::Normal;
     const bool clipboardHasText = !QGuiApplication::clipboard()->text().isEmpty();
 
@@ -347,11 +367,8 @@ void TCustomNumEdit::focusInEvent(QFocusEvent* event) {
         const bool byLeftPress = event->reason() == Qt::MouseFocusReason &&
                                  QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
         const bool entering = !m_hasFocus;
-        if (entering) {
-            m_hasFocus = true;
-            update();
-            rewriteWhileReformatting();
-        }
+        if (entering)
+            enter();
         const int caret = cursorPosition();
         QLineEdit::focusInEvent(event);
         if (!entering)
@@ -373,6 +390,30 @@ void TCustomNumEdit::focusOutEvent(QFocusEvent* event) {
         }
         QLineEdit::focusOutEvent(event);
     });
+}
+
+void TCustomNumEdit::enter() {
+    m_hasFocus = true;
+    update();
+    rewriteWhileReformatting();
+}
+
+bool TCustomNumEdit::takeFocusForText() {
+    if (m_hasFocus)
+        return true;
+    if (!canTakeFocus(*this))
+        return false;
+    if (!isActiveWindow()) {
+        // An inactive window gets no focus events, so the field holding its focus is left here;
+        // it keeps the focus when its text does not read.
+        auto* holder = qobject_cast<TCustomNumEdit*>(window()->focusWidget());
+        if (holder != nullptr && holder != this && holder->m_hasFocus && !holder->leave())
+            return false;
+    }
+    setFocus(Qt::MouseFocusReason);
+    if (!m_hasFocus && window()->focusWidget() == this)
+        enter();
+    return m_hasFocus;
 }
 
 bool TCustomNumEdit::isExitTo(const QWidget* newFocus, Qt::FocusReason reason) const {
@@ -405,9 +446,13 @@ void TCustomNumEdit::mouseReleaseEvent(QMouseEvent* event) {
     const QClipboard* clipboard = QGuiApplication::clipboard();
     if (event->button() == Qt::MiddleButton && clipboard->supportsSelection()) {
         RunGuarded([this, clipboard] {
+            // The press has already tried to bring the focus here, and reported a field that
+            // kept it; trying again would report it twice.
+            if (!m_hasFocus)
+                return;
             pasteThrough([this, clipboard] {
                 deselect();
-                insert(clipboard->text(QClipboard::Selection));
+                insertFirstLine(clipboard->text(QClipboard::Selection));
             });
         });
         event->accept();
@@ -423,9 +468,22 @@ void TCustomNumEdit::dropEvent(QDropEvent* event) {
     }
     RunGuarded([this, event] {
         // A drop is a paste into the focused field, so the entry rewrite comes first.
-        if (!m_hasFocus && canTakeFocus(*this))
-            setFocus(Qt::MouseFocusReason);
-        pasteThrough([this, event] { QLineEdit::dropEvent(event); });
+        if (!takeFocusForText()) {
+            refuseDrop(event);
+            return;
+        }
+        QMimeData firstLineOnly;
+        firstLineOnly.setText(firstLine(event->mimeData()->text()));
+        QDropEvent lineDrop(event->position(), event->possibleActions(), &firstLineOnly,
+                            event->buttons(), event->modifiers(), event->type());
+        lineDrop.setDropAction(event->dropAction());
+        const bool taken = pasteThrough([this, &lineDrop] { QLineEdit::dropEvent(&lineDrop); });
+        if (!taken || !lineDrop.isAccepted()) {
+            refuseDrop(event);
+            return;
+        }
+        event->setDropAction(lineDrop.dropAction());
+        event->accept();
     });
 }
 
@@ -515,22 +573,41 @@ void TCustomNumEdit::rewriteWhileReformatting() {
     RewriteEditText();
 }
 
-void TCustomNumEdit::pasteThrough(const std::function<void()>& editBoxPaste) {
+bool TCustomNumEdit::pasteThrough(const std::function<void()>& editBoxPaste) {
     const QString remembered = text();
     editBoxPaste();
     try {
         commitText();
+        return true;
     } catch (const EConvertError&) {
         replaceEditText(remembered);
         selectAll();
         if (!hasFocus() && canTakeFocus(*this))
             setFocus(Qt::OtherFocusReason);
         refuse();
+        return false;
     }
 }
 
 void TCustomNumEdit::pasteFromClipboard() {
-    pasteThrough([this] { paste(); });
+    if (isReadOnly() || !m_hasFocus)
+        return;
+    const QString pasted = QGuiApplication::clipboard()->text();
+    pasteThrough([this, &pasted] {
+        // The edit box's own paste keeps the paste a separate undo step; it would take the
+        // line breaks along, though.
+        if (firstLine(pasted).size() == pasted.size())
+            paste();
+        else
+            insertFirstLine(pasted);
+    });
+}
+
+void TCustomNumEdit::insertFirstLine(const QString& pasted) {
+    const QString line = firstLine(pasted);
+    // As the edit box's own paste: nothing to insert and nothing selected changes nothing.
+    if (!line.isEmpty() || hasSelectedText())
+        insert(line);
 }
 
 void TCustomNumEdit::refuse() const {

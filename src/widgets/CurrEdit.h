@@ -94,8 +94,14 @@ private:
     void replaceEditText(const QString& text);
     void rewriteWhileReformatting();
     void handleTypedText(QKeyEvent* event, const QString& typed);
-    void pasteThrough(const std::function<void()>& editBoxPaste);
+    // False when the pasted text did not read and was rolled back.
+    bool pasteThrough(const std::function<void()>& editBoxPaste);
     void pasteFromClipboard();
+    void insertFirstLine(const QString& pasted);
+    void enter();
+    // Brings the focus here for text coming in by a drop; false when it stays in a field whose
+    // text does not read, which has reported that.
+    bool takeFocusForText();
     bool isExitTo(const QWidget* newFocus, Qt::FocusReason reason) const;
     // False when the text did not read and the focus stays in the field.
     bool leave();

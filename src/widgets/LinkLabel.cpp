@@ -3,9 +3,11 @@
 #include "calc/ErrorReport.h"
 
 #include <QDesktopServices>
+#include <QEnterEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStyleHints>
+#include <QToolTip>
 #include <QUrl>
 
 #include <array>
@@ -30,6 +32,12 @@ TLinkLabel::TLinkLabel(QWidget* owner) : QLabel(owner) {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setTextFormat(Qt::PlainText);
+    // Moves restart the pause before the tooltip, which Qt's own tooltip timing would not.
+    setMouseTracking(true);
+    m_hintPause.setSingleShot(true);
+    m_hintPause.setTimerType(Qt::PreciseTimer);
+    m_hintPause.setInterval(HintPauseMs);
+    connect(&m_hintPause, &QTimer::timeout, this, [this] { RunGuarded([this] { showHint(); }); });
 }
 
 void TLinkLabel::SetHyperLink(const QString& hyperLink) {
@@ -42,7 +50,48 @@ QString TLinkLabel::Address() const {
     return QString::fromLatin1(linkPrefixes[static_cast<std::size_t>(m_linkType)]) + m_hyperLink;
 }
 
+bool TLinkLabel::event(QEvent* event) {
+    // Qt's tooltip request comes after its own pause; the label times its tooltip itself.
+    if (event->type() == QEvent::ToolTip) {
+        event->accept();
+        return true;
+    }
+    return QLabel::event(event);
+}
+
+void TLinkLabel::enterEvent(QEnterEvent* event) {
+    m_hintShown = false;
+    restartHintPause(event->globalPosition());
+    QLabel::enterEvent(event);
+}
+
+void TLinkLabel::leaveEvent(QEvent* event) {
+    m_hintPause.stop();
+    QLabel::leaveEvent(event);
+}
+
+void TLinkLabel::mouseMoveEvent(QMouseEvent* event) {
+    // Shown once per visit: after it hides, the tooltip waits for the pointer to come back.
+    if (!m_hintShown)
+        restartHintPause(event->globalPosition());
+    QLabel::mouseMoveEvent(event);
+}
+
+void TLinkLabel::restartHintPause(QPointF globalPosition) {
+    m_restPosition = globalPosition.toPoint();
+    if (!toolTip().isEmpty())
+        m_hintPause.start();
+}
+
+void TLinkLabel::showHint() {
+    if (!underMouse())
+        return;
+    m_hintShown = true;
+    QToolTip::showText(m_restPosition, toolTip(), this, rect(), HintHidePauseMs);
+}
+
 void TLinkLabel::mousePressEvent(QMouseEvent* event) {
+    m_hintPause.stop();
     // Acted on as the button goes down; no capture, so nothing waits for the release.
     if (event->button() == Qt::LeftButton) {
         if (!isSecondPressOfDoubleClick(event))

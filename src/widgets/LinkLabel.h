@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QLabel>
+#include <QPoint>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 
@@ -22,11 +24,15 @@ enum class tLinkType : std::uint8_t {
 
 // A label that opens its address in the user's default program when the left button goes down
 // on it. Drawn as a plain underlined blue label with the hand pointer; never takes the focus.
+// Its tooltip shows HintPauseMs after the pointer comes to rest on it, for HintHidePauseMs.
 class TLinkLabel : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TLinkLabel)
 
 public:
+    static constexpr int HintPauseMs = 500;
+    static constexpr int HintHidePauseMs = 2500;
+
     explicit TLinkLabel(QWidget* owner = nullptr);
 
     tLinkType LinkType() const { return m_linkType; }
@@ -42,15 +48,24 @@ public:
     void Open() const;
 
 protected:
+    bool event(QEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
     bool isSecondPressOfDoubleClick(const QMouseEvent* event);
+    void restartHintPause(QPointF globalPosition);
+    void showHint();
 
     tLinkType m_linkType = tLinkType::lthttp;
     QString m_hyperLink;
     quint64 m_lastPressTime = 0;
     QPointF m_lastPressPosition;
+    QTimer m_hintPause;
+    QPoint m_restPosition;
+    bool m_hintShown = false;
 };
 
 } // namespace vexto

@@ -211,15 +211,28 @@ void TVxPanel::enterEvent(QEnterEvent* event) {
 }
 
 void TVxPanel::leaveEvent(QEvent* event) {
-    RunGuarded([this] { MouseLeave(nullptr); });
+    // Qt sends a cell that held the capture its leave only on release; the crossing was already
+    // reported when the pointer went over the edge.
+    const bool reported = m_leftUnderCapture;
+    m_leftUnderCapture = false;
+    if (!reported)
+        RunGuarded([this] { MouseLeave(nullptr); });
     QWidget::leaveEvent(event);
 }
 
 void TVxPanel::mouseMoveEvent(QMouseEvent* event) {
-    // After the mouse timer has let the cell go, Qt may still count the pointer as over it and
-    // send no new enter when it comes back; the first move over the cell makes it hot again.
-    if (!m_mouseOver)
+    // Moves reach the cell while the pointer is over it, and anywhere while a button pressed on
+    // it is held (Qt then sends no enter or leave to anyone). The cell is hot exactly while the
+    // pointer is inside it; this also brings it back after the mouse timer has let it go while
+    // Qt still counted the pointer as over it.
+    const bool inside = rect().contains(event->position().toPoint());
+    if (inside && !m_mouseOver) {
+        m_leftUnderCapture = false;
         RunGuarded([this] { MouseEnter(nullptr); });
+    } else if (!inside && m_mouseOver) {
+        m_leftUnderCapture = event->buttons() != Qt::NoButton;
+        RunGuarded([this] { MouseLeave(nullptr); });
+    }
     QWidget::mouseMoveEvent(event);
 }
 

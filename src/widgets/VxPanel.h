@@ -92,6 +92,9 @@ private:
     int m_bevelWidth = 1;
     int m_borderWidth = 0;
     bool m_mouseOver = false;
+    // Set when a move with a button held took the pointer out, so the leave Qt sends on release
+    // is not a second one.
+    bool m_leftUnderCapture = false;
 
     // The caption as last laid out, and what it was laid out for; shaping text is most of the
     // cost of a paint, and most paints show an unchanged caption.

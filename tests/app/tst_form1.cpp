@@ -26,6 +26,21 @@ namespace {
 
 const QString initialText = QStringLiteral("X = 0.00\rY = 0.00");
 
+// The rows from `top` to `bottom` that hold strong ink in the columns `left` to `right`: pixels far
+// darker than the window's background (the link's blue as well as the labels' black).
+QList<int> inkRows(const QImage& image, QRgb background, int left, int right, int top, int bottom) {
+    QList<int> rows;
+    for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right; ++x) {
+            if (qGray(background) - qGray(image.pixel(x, y)) > 100) {
+                rows << y;
+                break;
+            }
+        }
+    }
+    return rows;
+}
+
 QString cellText(const char* x, const char* y) {
     return QStringLiteral("X = %1\rY = %2").arg(QLatin1StringView(x), QLatin1StringView(y));
 }
@@ -51,6 +66,7 @@ private slots:
     void tabCyclesThroughInputsAndButton();
     void unreadableFieldReportsErrorAndKeepsCells();
     void linkOpensTheWebsite();
+    void linkGlyphsShareTheInformationTextsFourthLine();
     void endProgramAndWindowCloseTerminate();
 
 private:
@@ -178,7 +194,7 @@ void TestForm1::windowIsFixedWithoutTitleBarButtons() {
     const auto* information = control<QLabel>("Label10");
     const QString lastLine = information->text().section(u'\n', 3, 3);
     QCOMPARE(lastLine, QString(31, u' ') + QStringLiteral("(download section)"));
-    QCOMPARE(link->y(), information->y() + 3 * information->fontMetrics().lineSpacing());
+    QCOMPARE(link->y(), 295);
     const int downloadSectionStart =
         information->x() + information->fontMetrics().horizontalAdvance(QString(31, u' '));
     QVERIFY2(link->geometry().right() < downloadSectionStart, "the link hides the text after it");
@@ -297,6 +313,48 @@ void TestForm1::linkOpensTheWebsite() {
     showForm();
     QTest::mousePress(control<TLinkLabel>("LinkLabel1"), Qt::LeftButton);
     QCOMPARE(recorder.opened, QStringList{QStringLiteral("http://vx.example")});
+}
+
+// The same letter in both texts, an "l" (a bare stem from the ascender line to the baseline),
+// must cover the same rows: the link's glyphs stand on the baseline of "(download section)".
+void TestForm1::linkGlyphsShareTheInformationTextsFourthLine() {
+    showForm();
+    const auto* link = control<TLinkLabel>("LinkLabel1");
+    const auto* information = control<QLabel>("Label10");
+    QCOMPARE(link->y(), 295);
+    QCOMPARE(link->font().pixelSize(), information->font().pixelSize());
+    QCOMPARE(link->font().family(), information->font().family());
+    const QImage image = m_form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb background = m_form->palette().color(QPalette::Window).rgb();
+    const QFontMetrics metrics = information->fontMetrics();
+    const QRect stem = metrics.boundingRect(u'l');
+    // The link's rows and a little around them, below the third line's descenders.
+    const int top = link->y() - 3;
+    const int bottom = link->geometry().bottom() + 3;
+
+    const QString fourthLine = information->text().section(u'\n', 3, 3);
+    const int labelL = information->x() + metrics.horizontalAdvance(fourthLine.left(36));
+    QCOMPARE(fourthLine.mid(36, 1), QStringLiteral("l"));
+    const QList<int> labelRows =
+        inkRows(image, background, labelL + stem.left(), labelL + stem.right(), top, bottom);
+
+    const int linkL = link->x() + metrics.horizontalAdvance(link->text().left(15));
+    QCOMPARE(link->text().mid(15, 1), QStringLiteral("l"));
+    QList<int> linkRows =
+        inkRows(image, background, linkL + stem.left(), linkL + stem.right(), top, bottom);
+    // The underline is not part of the glyphs: it runs under the whole link.
+    const QList<int> underline =
+        inkRows(image, background, link->x() + 1, link->geometry().right() - 1, top, bottom);
+    for (const int row : underline) {
+        bool fullWidth = true;
+        for (int x = link->x() + 1; x < link->geometry().right() && fullWidth; ++x)
+            fullWidth = qGray(background) - qGray(image.pixel(x, row)) > 100;
+        if (fullWidth)
+            linkRows.removeAll(row);
+    }
+
+    QVERIFY(!labelRows.isEmpty());
+    QCOMPARE(linkRows, labelRows);
 }
 
 void TestForm1::endProgramAndWindowCloseTerminate() {

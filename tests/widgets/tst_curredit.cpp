@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <memory>
+#include <utility>
 
 using namespace vexto;
 
@@ -48,7 +49,41 @@ int firstInkColumn(const QImage& image, QRgb fill, int left, int right) {
     return -1;
 }
 
+// Stands in for a drag source that honours a move, as an edit box does: it hands its text to the
+// target the way the toolkit delivers a drop, with the move proposed (Shift held), and deletes its
+// text when the target reports that it took the text by moving it.
+class MovingDragSource {
+public:
+    explicit MovingDragSource(QString text) : m_text(std::move(text)) {}
+
+    Qt::DropAction dropOn(QWidget* target) {
+        QMimeData data;
+        data.setText(m_text);
+        const QPoint at = target->rect().center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return Qt::IgnoreAction;
+        QDropEvent drop(QPointF(at), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(target, &drop);
+        const Qt::DropAction done = drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+        if (done == Qt::MoveAction)
+            m_text.clear();
+        return done;
+    }
+
+    QString text() const { return m_text; }
+
+private:
+    QString m_text;
+};
+
+enum class TextEntry { Drop, DropWhileInactive, MiddleButton, ContextMenuPaste };
+
 } // namespace
+
+Q_DECLARE_METATYPE(TextEntry)
 
 class TestCurrEdit : public QObject {
     Q_OBJECT
@@ -78,6 +113,13 @@ private slots:
     void dropIsAPaste_data();
     void dropIsAPaste();
     void middleButtonPastesSelectionThroughPasteRule();
+    void refusedDropIsNotReportedAsTaken_data();
+    void refusedDropIsNotReportedAsTaken();
+    void fieldThatCannotTakeFocusTakesNoText_data();
+    void fieldThatCannotTakeFocusTakesNoText();
+    void pasteTakesTheFirstLine_data();
+    void pasteTakesTheFirstLine();
+    void longPasteHasNoLengthLimit();
     void editingKeysRaiseChange_data();
     void editingKeysRaiseChange();
     void inputMethodCommitIsTyped_data();
@@ -489,6 +531,130 @@ void TestCurrEdit::middleButtonPastesSelectionThroughPasteRule() {
     QTest::mouseClick(m_x, Qt::MiddleButton);
     QCOMPARE(m_x->text(), QStringLiteral("5"));
     QCOMPARE(m_beeps, 1);
+}
+
+void TestCurrEdit::refusedDropIsNotReportedAsTaken_data() {
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<QString>("fieldText");
+    QTest::addColumn<QString>("sourceText");
+    QTest::addColumn<Qt::DropAction>("action");
+    QTest::newRow("unreadable: rolled back, source keeps it") << "abc"
+                                                              << "5"
+                                                              << "abc" << Qt::IgnoreAction;
+    QTest::newRow("readable: moved, after the text") << "12"
+                                                     << "512" << QString() << Qt::MoveAction;
+}
+
+void TestCurrEdit::refusedDropIsNotReportedAsTaken() {
+    QFETCH(QString, dropped);
+    QFETCH(QString, fieldText);
+    QFETCH(QString, sourceText);
+    QFETCH(Qt::DropAction, action);
+    moveFocusTo(m_x);
+    QTest::keyClick(m_x, Qt::Key_5);
+    MovingDragSource source(dropped);
+    QCOMPARE(source.dropOn(m_x), action);
+    QCOMPARE(m_x->text(), fieldText);
+    QCOMPARE(source.text(), sourceText);
+}
+
+// X holds a lone plus sign, so the focus cannot leave it; text aimed at S must not arrive there.
+void TestCurrEdit::fieldThatCannotTakeFocusTakesNoText_data() {
+    QTest::addColumn<TextEntry>("entry");
+    QTest::newRow("drop") << TextEntry::Drop;
+    // No focus events reach an inactive window, so the drop itself must ask X to let go.
+    QTest::newRow("drop while the window is inactive") << TextEntry::DropWhileInactive;
+    QTest::newRow("middle-button paste") << TextEntry::MiddleButton;
+    QTest::newRow("context menu paste") << TextEntry::ContextMenuPaste;
+}
+
+void TestCurrEdit::fieldThatCannotTakeFocusTakesNoText() {
+    QFETCH(TextEntry, entry);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (entry == TextEntry::MiddleButton && !clipboard->supportsSelection())
+        QSKIP("this platform has no selection clipboard");
+    moveFocusTo(m_x);
+    typeLonePlus(m_x);
+    QSignalSpy scaleChanges(m_s, &TCustomNumEdit::OnChange);
+    MovingDragSource source(QStringLiteral("1.257"));
+    switch (entry) {
+    case TextEntry::Drop:
+        QCOMPARE(source.dropOn(m_s), Qt::IgnoreAction);
+        break;
+    case TextEntry::DropWhileInactive: {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(source.dropOn(m_s), Qt::IgnoreAction);
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        break;
+    }
+    case TextEntry::MiddleButton:
+        clipboard->setText(QStringLiteral("1.257"), QClipboard::Selection);
+        QTest::mouseClick(m_s, Qt::MiddleButton);
+        break;
+    case TextEntry::ContextMenuPaste: {
+        clipboard->setText(QStringLiteral("1.257"));
+        QTest::mouseClick(m_s, Qt::RightButton);
+        qDeleteAll(m_s->findChildren<QMenu*>());
+        std::unique_ptr<QMenu> menu(m_s->CreateFieldContextMenu());
+        QAction* pasteAction = menu->findChild<QAction*>(QStringLiteral("edit-paste"));
+        QVERIFY(!pasteAction->isEnabled());
+        pasteAction->trigger();
+        break;
+    }
+    }
+    QCOMPARE(m_s->text(), QStringLiteral("1"));
+    QCOMPARE(scaleChanges.count(), 0);
+    QCOMPARE(m_s->Value(), 1.0L);
+    QCOMPARE(source.text(), QStringLiteral("1.257"));
+    QCOMPARE(m_errors, QStringList{QStringLiteral("'+' is not a valid floating point value")});
+    QTRY_VERIFY(m_x->hasFocus());
+    QCOMPARE(m_x->text(), QStringLiteral("+"));
+}
+
+void TestCurrEdit::pasteTakesTheFirstLine_data() {
+    QTest::addColumn<bool>("byDrop");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("expectedText");
+    for (const bool byDrop : {false, true}) {
+        const char* path = byDrop ? "drop" : "paste";
+        QTest::addRow("%s: line feed after the number", path) << byDrop << "5\n"
+                                                              << "5";
+        QTest::addRow("%s: CR LF, then more", path) << byDrop << "5\r\n7"
+                                                    << "5";
+        QTest::addRow("%s: CR alone", path) << byDrop << "12\r34"
+                                            << "12";
+        QTest::addRow("%s: only the first of several lines", path) << byDrop << "1.5\nabc\n"
+                                                                   << "1.5";
+    }
+}
+
+void TestCurrEdit::pasteTakesTheFirstLine() {
+    QFETCH(bool, byDrop);
+    QFETCH(QString, pasted);
+    QFETCH(QString, expectedText);
+    moveFocusTo(m_x);
+    if (byDrop) {
+        MovingDragSource source(pasted);
+        source.dropOn(m_x);
+    } else {
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keyClick(m_x, Qt::Key_V, Qt::ControlModifier);
+    }
+    QCOMPARE(m_x->text(), expectedText);
+    QCOMPARE(m_beeps, 0);
+}
+
+void TestCurrEdit::longPasteHasNoLengthLimit() {
+    moveFocusTo(m_x);
+    QGuiApplication::clipboard()->setText(QString(39'999, u'0') + u'5');
+    QTest::keyClick(m_x, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(m_x->text().size(), 40'000);
+    QCOMPARE(m_x->Value(), 5.0L);
+    QCOMPARE(m_beeps, 0);
 }
 
 void TestCurrEdit::editingKeysRaiseChange_data() {

@@ -2,7 +2,10 @@
 
 #include "UrlRecorder.h"
 
+#include <QCursor>
+#include <QElapsedTimer>
 #include <QTest>
+#include <QToolTip>
 #include <QUrl>
 
 using namespace vexto;
@@ -20,6 +23,7 @@ private slots:
     void onlyTheLeftButtonOpensAndOnlyOncePerDoubleClick();
     void opensOnPressEvenWhenReleasedElsewhere();
     void neverTakesTheFocus();
+    void tooltipShowsAfterTheRestPauseAndHidesAfterItsTime();
 
 private:
     UrlRecorder m_recorder{{u"file"_qs, u"ftp"_qs, u"gopher"_qs, u"http"_qs, u"https"_qs,
@@ -110,6 +114,62 @@ void TestLinkLabel::neverTakesTheFocus() {
     TLinkLabel label;
     QCOMPARE(label.focusPolicy(), Qt::NoFocus);
     QCOMPARE(label.cursor().shape(), Qt::PointingHandCursor);
+}
+
+namespace {
+
+// Notes when the application's tooltip window shows and hides, timed from its construction.
+class TooltipWatch : public QObject {
+public:
+    TooltipWatch() {
+        m_clock.start();
+        qApp->installEventFilter(this);
+    }
+    ~TooltipWatch() override { qApp->removeEventFilter(this); }
+
+    qint64 shownAt = -1;
+    qint64 hiddenAt = -1;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched->inherits("QTipLabel")) {
+            if (event->type() == QEvent::Show && shownAt < 0)
+                shownAt = m_clock.elapsed();
+            else if (event->type() == QEvent::Hide && shownAt >= 0 && hiddenAt < 0)
+                hiddenAt = m_clock.elapsed();
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
+// Qt's own tooltip would show after about 700 ms and stay about 10 s. Qt's hide timer may fire
+// up to 5% early, hence the margin below 2500 ms.
+void TestLinkLabel::tooltipShowsAfterTheRestPauseAndHidesAfterItsTime() {
+    QWidget window;
+    window.setGeometry(100, 100, 240, 80);
+    auto* label = new TLinkLabel(&window);
+    label->setText(u"http://vx.example"_qs);
+    label->setToolTip(u"Click here to go to the website"_qs);
+    label->move(20, 20);
+    label->adjustSize();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    TooltipWatch watch;
+    QCursor::setPos(label->mapToGlobal(QPoint(5, 5)));
+    QTRY_VERIFY_WITH_TIMEOUT(watch.shownAt >= 0, 2000);
+    QCOMPARE(QToolTip::text(), u"Click here to go to the website"_qs);
+    QVERIFY2(watch.shownAt >= 500 && watch.shownAt < 650,
+             qPrintable(QString::number(watch.shownAt)));
+    QTRY_VERIFY_WITH_TIMEOUT(watch.hiddenAt >= 0, 6000);
+    const qint64 shownFor = watch.hiddenAt - watch.shownAt;
+    qInfo("tooltip shown after %lld ms, for %lld ms", watch.shownAt, shownFor);
+    QVERIFY2(shownFor >= 2370 && shownFor < 2700, qPrintable(QString::number(shownFor)));
 }
 
 QTEST_MAIN(TestLinkLabel)

@@ -1,8 +1,10 @@
 #include "widgets/VxMouseTimer.h"
 #include "widgets/VxPanel.h"
 
+#include <QCursor>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -108,6 +110,61 @@ private slots:
         QTRY_VERIFY(isHot(cells.second));
         QVERIFY(!isHot(cells.first));
         QTest::mouseMove(&cells.window, QPoint(250, 150));
+        QTRY_VERIFY(!isHot(cells.second));
+    }
+
+    // Pressed on the first cell and dragged across the second with the button held: Qt sends no
+    // enter or leave to anyone until the release, so the first cell follows the pointer through
+    // the moves it still receives, and the second waits for the release.
+    void heldButtonTracksOnlyTheCapturingCell() {
+        CellWindow cells;
+        cells.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cells.window));
+        const QPoint onFirst(48, 32);
+        const QPoint onSecond(128, 32);
+        // Moves and buttons go through the window system, so that Qt's own capture and
+        // enter/leave dispatch decide who hears of them.
+        QWindow* window = cells.window.windowHandle();
+        const auto moveTo = [&cells](QPoint position) {
+            virtualPointer = cells.window.mapToGlobal(position);
+            QCursor::setPos(virtualPointer);
+            QCoreApplication::processEvents();
+        };
+        moveTo(onFirst);
+        QTRY_VERIFY(isHot(cells.first));
+        QSignalSpy firstEnters(cells.first, &TVxPanel::OnMouseEnter);
+        QSignalSpy firstLeaves(cells.first, &TVxPanel::OnMouseLeave);
+        QSignalSpy secondEnters(cells.second, &TVxPanel::OnMouseEnter);
+        QTest::mousePress(window, Qt::LeftButton, {}, onFirst);
+
+        moveTo(onSecond);
+        QVERIFY(!isHot(cells.first));
+        QCOMPARE(firstLeaves.count(), 1);
+        // Further moves and polls must not bring the first cell back: that was the flicker.
+        for (int step = 1; step <= 4; ++step) {
+            moveTo(onSecond + QPoint(step, 0));
+            TVxMouseTimer::Instance().Tick();
+            QVERIFY(!isHot(cells.first));
+            QVERIFY(!isHot(cells.second));
+        }
+        QCOMPARE(firstEnters.count(), 0);
+        QCOMPARE(secondEnters.count(), 0);
+
+        // Back over its edge, the capturing cell turns hot at once, and off again when it leaves.
+        moveTo(onFirst);
+        QVERIFY(isHot(cells.first));
+        QCOMPARE(firstEnters.count(), 1);
+        moveTo(onSecond);
+        QVERIFY(!isHot(cells.first));
+        QCOMPARE(firstLeaves.count(), 2);
+
+        QTest::mouseRelease(window, Qt::LeftButton, {}, onSecond);
+        QTRY_VERIFY(isHot(cells.second));
+        QCOMPARE(secondEnters.count(), 1);
+        QCOMPARE(firstLeaves.count(), 2);
+        QVERIFY(!isHot(cells.first));
+        QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), cells.second);
+        moveTo(QPoint(250, 150));
         QTRY_VERIFY(!isHot(cells.second));
     }
 
