@@ -281,14 +281,27 @@ void TestForm1::linkIsBlueAndUnderlined() {
     const QImage image = link->grab().toImage().convertToFormat(QImage::Format_RGB32);
     // The underline is the one row in pure blue from the text's first pixel to its last.
     const int textWidth = link->fontMetrics().horizontalAdvance(link->text());
-    int underlineRows = 0;
+    int underline = -1;
     for (int y = 0; y < image.height(); ++y) {
         int blue = 0;
         for (int x = 0; x < textWidth; ++x)
             blue += image.pixel(x, y) == qRgb(0, 0, 255);
-        underlineRows += blue >= textWidth - 1;
+        if (blue >= textWidth - 1) {
+            QCOMPARE(underline, -1);
+            underline = y;
+        }
     }
-    QCOMPARE(underlineRows, 1);
+    QVERIFY(underline > 0);
+    // One clear row between the underline and the foot of the first letter, an h.
+    const int firstLetter = link->fontMetrics().horizontalAdvance(link->text().left(1));
+    int foot = -1;
+    for (int y = 0; y < underline; ++y) {
+        for (int x = 0; x < firstLetter; ++x) {
+            if (qGray(image.pixel(x, y)) < 150)
+                foot = y;
+        }
+    }
+    QCOMPARE(foot, underline - 2);
 }
 
 void TestForm1::oneKeystrokeRefreshesEveryCell_data() {

@@ -90,9 +90,6 @@ private slots:
     void refreshShowsEdgeCasePositions();
     void baseTwoRoundingNeverShowsMinusZero_data();
     void baseTwoRoundingNeverShowsMinusZero();
-    void columnsShareXAndRowsShareY();
-    void doublingScaleDoublesEveryDistance();
-    void changingLengthMovesOnlyXOfOffColumnCells();
     void readsInputsInStatedOrderBeforeSettingAnyText();
     void gridMatchesExactArithmeticOnASeededSample();
     void stepIsScaleTimesLengthBeforeTheMultiple();
@@ -198,44 +195,6 @@ void TestPlacementGrid::baseTwoRoundingNeverShowsMinusZero() {
         CalcPlacementGrid(inputs.X, inputs.Y, inputs.S, inputs.L, inputs.W)[indexOf(cellName)].x;
     QVERIFY2(rawX < 0 && rawX > -1e-18, "the extended arithmetic should leave a tiny negative");
     QCOMPARE(refresh(inputs).at(std::string(nameOf(cellName))), cellText("0.00", "0.00"));
-}
-
-void TestPlacementGrid::columnsShareXAndRowsShareY() {
-    const PlacementGrid grid = CalcPlacementGrid(12.34L, -56.78L, 0.7L, 7.9L, 3.3L);
-    std::map<int, double> xByColumn, yByRow;
-    for (const CellName cell : allCells()) {
-        const CellOffset offset = offsetOf(cell);
-        const Position position = grid[indexOf(cell)];
-        const auto [x, newColumn] = xByColumn.emplace(offset.column, position.x);
-        const auto [y, newRow] = yByRow.emplace(offset.row, position.y);
-        QCOMPARE(position.x, x->second);
-        QCOMPARE(position.y, y->second);
-    }
-    QCOMPARE(xByColumn.size(), std::size_t{7});
-    QCOMPARE(yByRow.size(), std::size_t{7});
-}
-
-void TestPlacementGrid::doublingScaleDoublesEveryDistance() {
-    const PlacementGrid single = CalcPlacementGrid(10, 20, 0.5L, 8, 4);
-    const PlacementGrid doubled = CalcPlacementGrid(10, 20, 1, 8, 4);
-    for (const CellName cell : allCells()) {
-        const Position near = single[indexOf(cell)];
-        const Position far = doubled[indexOf(cell)];
-        QCOMPARE(far.x - 10, 2 * (near.x - 10));
-        QCOMPARE(far.y - 20, 2 * (near.y - 20));
-    }
-    QCOMPARE(doubled[indexOf(CellName::PStart)], (Position{10, 20}));
-}
-
-void TestPlacementGrid::changingLengthMovesOnlyXOfOffColumnCells() {
-    const PlacementGrid before = CalcPlacementGrid(1, 2, 1.5L, 8, 4);
-    const PlacementGrid after = CalcPlacementGrid(1, 2, 1.5L, 9.25L, 4);
-    for (const CellName cell : allCells()) {
-        const Position old = before[indexOf(cell)];
-        const Position now = after[indexOf(cell)];
-        QCOMPARE(now.y, old.y);
-        QCOMPARE(now.x == old.x, offsetOf(cell).column == 0);
-    }
 }
 
 void TestPlacementGrid::readsInputsInStatedOrderBeforeSettingAnyText() {
