@@ -138,6 +138,8 @@ private slots:
         QTest::newRow("carriage return") << QStringLiteral("X = 0.00\rY = 0.00");
         QTest::newRow("line feed") << QStringLiteral("X = 0.00\nY = 0.00");
         QTest::newRow("both") << QStringLiteral("X = 0.00\r\nY = 0.00");
+        // Each line is centred on its own, not the block as a whole.
+        QTest::newRow("lines of different widths") << QStringLiteral("X = -10299.00\rY = 0.00");
     }
     void cellTextShowsTwoCentredLines() {
         QFETCH(QString, caption);
