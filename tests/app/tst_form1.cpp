@@ -1,10 +1,9 @@
 #include "app/Application.h"
 #include "app/Form1.h"
-#include "calc/CoordinateText.h"
+#include "calc/CellName.h"
 #include "calc/ErrorReport.h"
 #include "calc/FloatingPointMode.h"
 #include "calc/LocaleSeparators.h"
-#include "calc/PlacementGrid.h"
 #include "widgets/CurrEdit.h"
 #include "widgets/LinkLabel.h"
 #include "widgets/VxPanel.h"
@@ -18,9 +17,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
 
 using namespace vexto;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -59,6 +60,11 @@ private slots:
     void controlsSitAtTheirLayoutGeometry_data();
     void controlsSitAtTheirLayoutGeometry();
     void windowIsFixedWithoutTitleBarButtons();
+    void cellColoursFollowTheirRegion_data();
+    void cellColoursFollowTheirRegion();
+    void fieldsStartWithTheirBoundsAndValues_data();
+    void fieldsStartWithTheirBoundsAndValues();
+    void linkIsBlueAndUnderlined();
     void oneKeystrokeRefreshesEveryCell_data();
     void oneKeystrokeRefreshesEveryCell();
     void workedExampleShowsThroughTheFields();
@@ -204,41 +210,179 @@ void TestForm1::windowIsFixedWithoutTitleBarButtons() {
     QCOMPARE(notice->geometry().right(), 7 + 112 - 1);
 }
 
+void TestForm1::cellColoursFollowTheirRegion_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<quint32>("normal");
+    QTest::addColumn<quint32>("hot");
+    QTest::addColumn<QColor>("fill");
+
+    // The layout's decimal colour values: money green is red 192, green 220, blue 192.
+    constexpr quint32 moneyGreen = 192 + 220 * 256 + 192 * 65536;
+    constexpr quint32 axisBlue = 16767628;
+    constexpr quint32 quadrantBlue = 16772033;
+    QTest::newRow("PStart") << u"PStart"_s << moneyGreen << moneyGreen << QColor(192, 220, 192);
+    for (const QString& axis : {u"U"_s, u"D"_s, u"L"_s, u"R"_s}) {
+        for (int k = 1; k <= 3; ++k) {
+            const QString name = axis + QString::number(k);
+            QTest::newRow(qPrintable(name))
+                << name << axisBlue << axisBlue << QColor(140, 218, 255);
+        }
+    }
+    for (const QString& quadrant : {u"LU"_s, u"RU"_s, u"LD"_s, u"RD"_s}) {
+        for (int n = 1; n <= 9; ++n) {
+            const QString name = quadrant + QString::number(n);
+            QTest::newRow(qPrintable(name))
+                << name << quadrantBlue << axisBlue << QColor(193, 235, 255);
+        }
+    }
+}
+
+void TestForm1::cellColoursFollowTheirRegion() {
+    QFETCH(QString, name);
+    QFETCH(quint32, normal);
+    QFETCH(quint32, hot);
+    QFETCH(QColor, fill);
+    TVxPanel* shown = control<TVxPanel>(name.toLatin1().constData());
+    QVERIFY(shown);
+    QCOMPARE(shown->Color().Value(), normal);
+    QCOMPARE(shown->HotColor().Value(), hot);
+    QCOMPARE(shown->grab().toImage().pixelColor(3, 3), fill);
+}
+
+void TestForm1::fieldsStartWithTheirBoundsAndValues_data() {
+    // Bounds and value as the layout writes them; each means the extended number nearest to it.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("minValue");
+    QTest::addColumn<QByteArray>("maxValue");
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("X") << u"X"_s << "-9999"_ba
+                       << "9999"_ba
+                       << "0"_ba << u"0.00"_s;
+    QTest::newRow("Y") << u"Y"_s << "-9999"_ba
+                       << "9999"_ba
+                       << "0"_ba << u"0.00"_s;
+    QTest::newRow("S") << u"S"_s << "0.1"_ba
+                       << "10"_ba
+                       << "1"_ba << u"1.00"_s;
+    QTest::newRow("L") << u"L"_s << "0.1"_ba
+                       << "10"_ba
+                       << "8"_ba << u"8.00"_s;
+    QTest::newRow("W") << u"W"_s << "0.1"_ba
+                       << "10"_ba
+                       << "4"_ba << u"4.00"_s;
+}
+
+void TestForm1::fieldsStartWithTheirBoundsAndValues() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, minValue);
+    QFETCH(QByteArray, maxValue);
+    QFETCH(QByteArray, value);
+    QFETCH(QString, shown);
+    const auto exact = [](const QByteArray& text) {
+        return std::strtold(text.constData(), nullptr);
+    };
+    TCurrencyEdit* input = field(name.toLatin1().constData());
+    QVERIFY(input->MinValue() == exact(minValue));
+    QVERIFY(input->MaxValue() == exact(maxValue));
+    QVERIFY(input->Value() == exact(value));
+    QCOMPARE(input->DisplayFormat(), u"0.00"_s);
+    QCOMPARE(input->ComposeDisplayText(), shown);
+}
+
+void TestForm1::linkIsBlueAndUnderlined() {
+    auto* link = control<TLinkLabel>("LinkLabel1");
+    QVERIFY(link->font().underline());
+    const QImage image = link->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // The underline is the one row in pure blue from the text's first pixel to its last.
+    const int textWidth = link->fontMetrics().horizontalAdvance(link->text());
+    int underline = -1;
+    for (int y = 0; y < image.height(); ++y) {
+        int blue = 0;
+        for (int x = 0; x < textWidth; ++x)
+            blue += image.pixel(x, y) == qRgb(0, 0, 255);
+        if (blue >= textWidth - 1) {
+            QCOMPARE(underline, -1);
+            underline = y;
+        }
+    }
+    QVERIFY(underline > 0);
+    // One clear row between the underline and the foot of the first letter, an h.
+    const int firstLetter = link->fontMetrics().horizontalAdvance(link->text().left(1));
+    int foot = -1;
+    for (int y = 0; y < underline; ++y) {
+        for (int x = 0; x < firstLetter; ++x) {
+            if (qGray(image.pixel(x, y)) < 150)
+                foot = y;
+        }
+    }
+    QCOMPARE(foot, underline - 2);
+}
+
 void TestForm1::oneKeystrokeRefreshesEveryCell_data() {
+    QTest::addColumn<QStringList>("presets"); // field name, text, field name, text...
     QTest::addColumn<QString>("fieldName");
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("columnXs"); // x of the columns, left to right
+    QTest::addColumn<QStringList>("rowYs");    // y of the rows, bottom to top
 
-    QTest::newRow("X") << "X"
-                       << "7";
-    QTest::newRow("Y") << "Y"
-                       << "-";
-    QTest::newRow("S") << "S"
-                       << "5";
-    QTest::newRow("L") << "L"
-                       << ".";
-    QTest::newRow("W") << "W"
-                       << "2";
+    const QStringList lengthSteps{u"-24.00"_s, u"-16.00"_s, u"-8.00"_s, u"0.00"_s,
+                                  u"8.00"_s,   u"16.00"_s,  u"24.00"_s};
+    const QStringList widthSteps{u"-12.00"_s, u"-8.00"_s, u"-4.00"_s, u"0.00"_s,
+                                 u"4.00"_s,   u"8.00"_s,  u"12.00"_s};
+    QTest::newRow("X 7") << QStringList() << u"X"_s << u"7"_s
+                         << QStringList{u"-17.00"_s, u"-9.00"_s, u"-1.00"_s, u"7.00"_s,
+                                        u"15.00"_s,  u"23.00"_s, u"31.00"_s}
+                         << widthSteps;
+    // A lone minus sign is negative zero: the start row shows 0.00, not -0.00.
+    QTest::newRow("Y minus") << QStringList() << u"Y"_s << u"-"_s << lengthSteps << widthSteps;
+    // 15 is clamped to the scale's upper bound, 10.
+    QTest::newRow("S 5") << QStringList() << u"S"_s << u"5"_s
+                         << QStringList{u"-240.00"_s, u"-160.00"_s, u"-80.00"_s, u"0.00"_s,
+                                        u"80.00"_s,   u"160.00"_s,  u"240.00"_s}
+                         << QStringList{u"-120.00"_s, u"-80.00"_s, u"-40.00"_s, u"0.00"_s,
+                                        u"40.00"_s,   u"80.00"_s,  u"120.00"_s};
+    QTest::newRow("L separator") << QStringList() << u"L"_s << u"."_s << lengthSteps << widthSteps;
+    QTest::newRow("W 2") << QStringList() << u"W"_s << u"2"_s << lengthSteps
+                         << QStringList{u"-30.00"_s, u"-20.00"_s, u"-10.00"_s, u"0.00"_s,
+                                        u"10.00"_s,  u"20.00"_s,  u"30.00"_s};
+    // Steps of 75.905 put every odd column on a half cent, which the exact binary values
+    // decide (0.055 + 7.2e-18 for L3, worked in tst_placementgrid); taking L times 3 before
+    // the scale would show 0.05 there.
+    QTest::newRow("X 227.77 with S 8.93, L 8.5")
+        << QStringList{u"S"_s, u"8.93"_s, u"L"_s, u"8.5"_s, u"X"_s, u"227.7"_s} << u"X"_s << u"7"_s
+        << QStringList{u"0.06"_s,   u"75.96"_s,  u"151.87"_s, u"227.77"_s,
+                       u"303.68"_s, u"379.58"_s, u"455.49"_s}
+        << QStringList{u"-107.16"_s, u"-71.44"_s, u"-35.72"_s, u"0.00"_s,
+                       u"35.72"_s,   u"71.44"_s,  u"107.16"_s};
 }
 
 void TestForm1::oneKeystrokeRefreshesEveryCell() {
+    QFETCH(QStringList, presets);
     QFETCH(QString, fieldName);
     QFETCH(QString, typed);
+    QFETCH(QStringList, columnXs);
+    QFETCH(QStringList, rowYs);
+    for (qsizetype i = 0; i + 1 < presets.size(); i += 2)
+        field(presets[i].toLatin1().constData())->SetText(presets[i + 1]);
     showForm();
     TCurrencyEdit* input = field(fieldName.toLatin1().constData());
     input->setFocus();
     QTRY_VERIFY(input->hasFocus());
     input->end(false);
+    const QString before = cell(CellName::RD9)->Caption();
     QTest::keyClicks(input, typed);
+    QVERIFY(cell(CellName::RD9)->Caption() != before);
 
-    const PlacementGrid grid =
-        CalcPlacementGrid(field("X")->Value(), field("Y")->Value(), field("S")->Value(),
-                          field("L")->Value(), field("W")->Value());
+    // Each cell shows the x of its column and the y of its row on the screen's grid.
     for (const CellName name : allCells()) {
-        const Position position = grid[indexOf(name)];
-        QCOMPARE(cell(name)->Caption(),
-                 QString::fromStdString(MakeCellText(position.x, position.y, '.')));
+        const TVxPanel* shown = cell(name);
+        const int column = (shown->x() - 8) / 80;
+        const int rowFromBottom = 6 - (shown->y() - 16) / 32;
+        QCOMPARE(shown->Caption(),
+                 QStringLiteral("X = %1\rY = %2").arg(columnXs[column], rowYs[rowFromBottom]));
     }
-    QVERIFY(cell(CellName::RD9)->Caption() != initialText);
 }
 
 void TestForm1::workedExampleShowsThroughTheFields() {

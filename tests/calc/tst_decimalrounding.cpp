@@ -2,6 +2,8 @@
 #include "calc/DecimalRounding.h"
 #include "calc/FloatingPointMode.h"
 
+#include "ExactBinary.h"
+
 #include <QTest>
 
 #include <cmath>
@@ -13,88 +15,11 @@ using namespace vexto;
 
 namespace {
 
-__extension__ using u128 = unsigned __int128;
+using exact::ToDecimal;
+using exact::u128;
 
-int bitLength(u128 value) {
-    int length = 0;
-    for (; value != 0; value >>= 1)
-        ++length;
-    return length;
-}
-
-// Shifts right by `shift` bits, rounding to nearest with ties to even.
-u128 shiftRoundingToEven(u128 value, int shift) {
-    if (shift <= 0)
-        return value << -shift;
-    if (shift >= 128)
-        return 0;
-    const u128 quotient = value >> shift;
-    const u128 remainder = value - (quotient << shift);
-    const u128 half = u128(1) << (shift - 1);
-    const bool up = remainder > half || (remainder == half && (quotient & 1) != 0);
-    return quotient + (up ? 1 : 0);
-}
-
-u128 powerOfTen(int exponent) {
-    u128 power = 1;
-    for (int i = 0; i < exponent; ++i)
-        power *= 10;
-    return power;
-}
-
-std::string toDecimal(u128 value) {
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), char('0' + int(value % 10)));
-        value /= 10;
-    } while (value != 0);
-    return digits;
-}
-
-// The documented coordinate rule, worked through on the exact binary value of the double with
-// integer arithmetic only: estimate the decimal exponent, scale to 18 digits (the product rounded
-// to 64 significant bits, then to an integer, ties to even), correct a 19-digit result, round half
-// away from zero at the second decimal, write it.
 std::string referenceFormat(double value) {
-    if (value == 0)
-        return "0.00";
-    int binaryExponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &binaryExponent);
-    const auto significand = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    const int scale2 = binaryExponent - 53; // |value| = significand * 2^scale2
-
-    const int e = binaryExponent - 1;
-    int decimalExponent = int(std::floor(double(e) * 19728.0 / 65536.0)) + 1;
-    if (decimalExponent + 2 < 0)
-        return "0.00";
-
-    const int scale10 = 18 - decimalExponent;
-    if (scale10 < 0 || scale10 > 22)
-        qFatal("reference covers coordinates below 10300 only");
-    u128 product = u128(significand) * powerOfTen(scale10); // exact: product * 2^scale2
-    const int excessBits = bitLength(product) - 64;
-    if (excessBits > 0)
-        product = shiftRoundingToEven(product, excessBits) << excessBits;
-    u128 mantissa = shiftRoundingToEven(product, -scale2);
-    if (mantissa >= powerOfTen(18)) {
-        const u128 quotient = mantissa / 10, remainder = mantissa % 10;
-        mantissa = quotient + ((remainder > 5 || (remainder == 5 && quotient % 2 == 1)) ? 1 : 0);
-        ++decimalExponent;
-    }
-
-    // Work in hundredths: the digits that reach the second decimal, rounded half up on the next.
-    const int keptDigits = decimalExponent + 2;
-    const u128 dropped = powerOfTen(18 - keptDigits);
-    u128 cents = mantissa / dropped;
-    if ((mantissa % dropped) * 2 >= dropped)
-        ++cents;
-
-    std::string digits = toDecimal(cents);
-    while (digits.size() < 3)
-        digits.insert(digits.begin(), '0');
-    const bool negative = value < 0 && cents != 0;
-    return (negative ? "-" : "") + digits.substr(0, digits.size() - 2) + "." +
-           digits.substr(digits.size() - 2);
+    return exact::ReferenceCoordinateText(value);
 }
 
 // Away from a half-way point the two stages change nothing: the text is the exact value rounded
@@ -114,7 +39,7 @@ bool exactRounding(double value, std::string& text) {
     if (distanceFromHalf < 1e-9L)
         return false;
     const u128 cents = whole + (std::ldexp((long double)remainder, -shift) > 0.5L ? 1 : 0);
-    std::string digits = toDecimal(cents);
+    std::string digits = ToDecimal(cents);
     while (digits.size() < 3)
         digits.insert(digits.begin(), '0');
     text = (value < 0 && cents != 0 ? "-" : "") + digits.substr(0, digits.size() - 2) + "." +

@@ -2,11 +2,15 @@
 #include "calc/FloatingPointMode.h"
 #include "calc/PlacementGrid.h"
 
+#include "ExactBinary.h"
+
 #include <QTest>
 
+#include <array>
 #include <cstdlib>
 #include <map>
 #include <new>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -48,6 +52,30 @@ std::string cellText(const char* x, const char* y) {
     return std::string("X = ") + x + "\rY = " + y;
 }
 
+// One coordinate by the rules, worked out exactly: scale times size rounded to a 64-bit
+// significand, the multiple (x2 exact, x3 rounded), the sum or difference rounded, then to double.
+double referenceCoordinate(Extended start, Extended scale, Extended size, int offset) {
+    using namespace exact;
+    if (offset == 0)
+        return ToDouble(RoundToBits(FromExtended(start), 53));
+    Binary step = RoundToBits(Multiply(FromExtended(scale), FromExtended(size)), 64);
+    const int distance = std::abs(offset);
+    if (distance > 1)
+        step = RoundToBits(Multiply(step, FromExtended(Extended(distance))), 64);
+    const Binary sum = Add(FromExtended(start), offset > 0 ? step : Negate(step));
+    return ToDouble(RoundToBits(RoundToBits(sum, 64), 53));
+}
+
+// Inputs as the fields hand them over: mostly typed numbers of at most two decimals, sometimes any
+// extended number in the field's range.
+Extended sampleInput(std::mt19937_64& random, int lowestCents, int highestCents) {
+    std::uniform_int_distribution<int> cents(lowestCents, highestCents);
+    if (random() % 4 != 0)
+        return Extended(cents(random)) / 100;
+    std::uniform_real_distribution<long double> any(lowestCents / 100.0L, highestCents / 100.0L);
+    return any(random);
+}
+
 } // namespace
 
 class TestPlacementGrid : public QObject {
@@ -62,10 +90,9 @@ private slots:
     void refreshShowsEdgeCasePositions();
     void baseTwoRoundingNeverShowsMinusZero_data();
     void baseTwoRoundingNeverShowsMinusZero();
-    void columnsShareXAndRowsShareY();
-    void doublingScaleDoublesEveryDistance();
-    void changingLengthMovesOnlyXOfOffColumnCells();
     void readsInputsInStatedOrderBeforeSettingAnyText();
+    void gridMatchesExactArithmeticOnASeededSample();
+    void stepIsScaleTimesLengthBeforeTheMultiple();
     void failedTextStopsRunAfterEarlierCells();
 };
 
@@ -170,44 +197,6 @@ void TestPlacementGrid::baseTwoRoundingNeverShowsMinusZero() {
     QCOMPARE(refresh(inputs).at(std::string(nameOf(cellName))), cellText("0.00", "0.00"));
 }
 
-void TestPlacementGrid::columnsShareXAndRowsShareY() {
-    const PlacementGrid grid = CalcPlacementGrid(12.34L, -56.78L, 0.7L, 7.9L, 3.3L);
-    std::map<int, double> xByColumn, yByRow;
-    for (const CellName cell : allCells()) {
-        const CellOffset offset = offsetOf(cell);
-        const Position position = grid[indexOf(cell)];
-        const auto [x, newColumn] = xByColumn.emplace(offset.column, position.x);
-        const auto [y, newRow] = yByRow.emplace(offset.row, position.y);
-        QCOMPARE(position.x, x->second);
-        QCOMPARE(position.y, y->second);
-    }
-    QCOMPARE(xByColumn.size(), std::size_t{7});
-    QCOMPARE(yByRow.size(), std::size_t{7});
-}
-
-void TestPlacementGrid::doublingScaleDoublesEveryDistance() {
-    const PlacementGrid single = CalcPlacementGrid(10, 20, 0.5L, 8, 4);
-    const PlacementGrid doubled = CalcPlacementGrid(10, 20, 1, 8, 4);
-    for (const CellName cell : allCells()) {
-        const Position near = single[indexOf(cell)];
-        const Position far = doubled[indexOf(cell)];
-        QCOMPARE(far.x - 10, 2 * (near.x - 10));
-        QCOMPARE(far.y - 20, 2 * (near.y - 20));
-    }
-    QCOMPARE(doubled[indexOf(CellName::PStart)], (Position{10, 20}));
-}
-
-void TestPlacementGrid::changingLengthMovesOnlyXOfOffColumnCells() {
-    const PlacementGrid before = CalcPlacementGrid(1, 2, 1.5L, 8, 4);
-    const PlacementGrid after = CalcPlacementGrid(1, 2, 1.5L, 9.25L, 4);
-    for (const CellName cell : allCells()) {
-        const Position old = before[indexOf(cell)];
-        const Position now = after[indexOf(cell)];
-        QCOMPARE(now.y, old.y);
-        QCOMPARE(now.x == old.x, offsetOf(cell).column == 0);
-    }
-}
-
 void TestPlacementGrid::readsInputsInStatedOrderBeforeSettingAnyText() {
     std::vector<char> events; // an input's letter per read, '#' per text set
     const Inputs inputs{3, 4, 2, 8, 4};
@@ -245,6 +234,64 @@ void TestPlacementGrid::failedTextStopsRunAfterEarlierCells() {
         RefreshPlacementGrid([&](InputName n) { return inputs.read(n); }, failAtR1, '.'));
     QCOMPARE(shown.size(), indexOf(CellName::R1));
     QCOMPARE(shown.back(), CellName::L3);
+}
+
+void TestPlacementGrid::gridMatchesExactArithmeticOnASeededSample() {
+    std::mt19937_64 random(1324);
+    constexpr int sampleSize = 20'000;
+    constexpr int textedSamples = 2'000; // formatting costs more than the arithmetic
+    for (int sample = 0; sample < sampleSize; ++sample) {
+        // X is 0 now and then, and never a sliver that would put it 64 places below the step.
+        Inputs inputs{sampleInput(random, -999'900, 999'900),
+                      sampleInput(random, -999'900, 999'900), sampleInput(random, 10, 1000),
+                      sampleInput(random, 10, 1000), sampleInput(random, 10, 1000)};
+        if (sample % 50 == 0)
+            inputs.X = 0;
+        const PlacementGrid grid =
+            CalcPlacementGrid(inputs.X, inputs.Y, inputs.S, inputs.L, inputs.W);
+        std::array<double, 7> xs{}, ys{};
+        for (int offset = -3; offset <= 3; ++offset) {
+            xs[std::size_t(offset + 3)] = referenceCoordinate(inputs.X, inputs.S, inputs.L, offset);
+            ys[std::size_t(offset + 3)] = referenceCoordinate(inputs.Y, inputs.S, inputs.W, offset);
+        }
+        const auto describe = [&](CellName cell) {
+            return qPrintable(QStringLiteral("sample %1, cell %2: X %3 Y %4 S %5 L %6 W %7")
+                                  .arg(sample)
+                                  .arg(QLatin1StringView(nameOf(cell)))
+                                  .arg(double(inputs.X), 0, 'g', 20)
+                                  .arg(double(inputs.Y), 0, 'g', 20)
+                                  .arg(double(inputs.S), 0, 'g', 20)
+                                  .arg(double(inputs.L), 0, 'g', 20)
+                                  .arg(double(inputs.W), 0, 'g', 20));
+        };
+        for (const CellName cell : allCells()) {
+            const CellOffset offset = offsetOf(cell);
+            const Position expected{xs[std::size_t(offset.column + 3)],
+                                    ys[std::size_t(offset.row + 3)]};
+            if (grid[indexOf(cell)] != expected)
+                QFAIL(describe(cell));
+        }
+        if (sample >= textedSamples)
+            continue;
+        const auto texts = refresh(inputs);
+        for (const CellName cell : allCells()) {
+            const CellOffset offset = offsetOf(cell);
+            const std::string expected =
+                "X = " + exact::ReferenceCoordinateText(xs[std::size_t(offset.column + 3)]) +
+                "\rY = " + exact::ReferenceCoordinateText(ys[std::size_t(offset.row + 3)]);
+            if (texts.at(std::string(nameOf(cell))) != expected)
+                QFAIL(describe(cell));
+        }
+    }
+}
+
+// Worked by hand from the exact binary values the fields hold: 227.77 is 227.77 + 3.9e-18 and
+// 8.93 is 8.93 + 2.8e-19; S x L rounds to 75.905 - 1.1e-18, times 3 to 227.715 - 3.3e-18, so
+// L3's x is 0.055 + 7.2e-18, the double 0.05500000000000001, shown as 0.06. Multiplying L by 3
+// first would give 227.715 + 6.7e-18 and so 0.05.
+void TestPlacementGrid::stepIsScaleTimesLengthBeforeTheMultiple() {
+    const Inputs inputs{std::strtold("227.77", nullptr), 0, std::strtold("8.93", nullptr), 8.5L, 4};
+    QCOMPARE(refresh(inputs).at("L3"), cellText("0.06", "0.00"));
 }
 
 QTEST_GUILESS_MAIN(TestPlacementGrid)

@@ -1,4 +1,6 @@
 #include "XvfbSession.h"
+#include "widgets/Color.h"
+#include "widgets/VxPanel.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -16,6 +18,7 @@ constexpr QPoint xField(160 + 64 + 20, 360 + 12 + 10);
 constexpr QPoint endProgramButton(488 + 40, 424 + 12);
 constexpr QPoint quadrantCellLU9(8, 16); // top-left cell
 constexpr QPoint axisCellR1(328, 112);
+constexpr QPoint startCell(248, 112);
 constexpr QPoint cellFillPoint(4, 4); // inside the bevel, clear of the text
 
 const QColor quadrantBlue(193, 235, 255);
@@ -102,16 +105,42 @@ void TestDesktop::windowMapsWithTitleAndClientSize() {
 }
 
 void TestDesktop::typingIntoXChangesTheCellsOnScreen() {
-    const QRect gridArea(8, 16, 7 * 80 + 1, 7 * 32 + 1);
-    const QImage before = clientArea().copy(gridArea);
-    QVERIFY(!before.isNull());
+    // A cell as the program draws it for a text, drawn here off screen: the inside of its bevel.
+    const auto expectedCell = [](const char* text, vexto::TColor colour) {
+        QFont font;
+        font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+                          QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+                          QStringLiteral("DejaVu Sans")});
+        font.setPixelSize(11);
+        font.setStyleStrategy(QFont::PreferAntialias);
+        font.setBold(true);
+        vexto::TVxPanel cell;
+        cell.resize(81, 33);
+        cell.setFont(font);
+        cell.SetBevelOuter(vexto::TBevelCut::bvLowered);
+        cell.SetMultiLine(true);
+        cell.SetColor(colour);
+        cell.SetCaption(QString::fromLatin1(text));
+        return cell.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(1, 1, 79, 31);
+    };
+    const auto shownCell = [this](QPoint cellTopLeft) {
+        return clientArea()
+            .copy(QRect(cellTopLeft + QPoint(1, 1), QSize(79, 31)))
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage start = expectedCell("X = 100.00\rY = 0.00", vexto::clMoneyGreen);
+    const QImage right = expectedCell("X = 108.00\rY = 0.00", vexto::TColor(16767628));
+    const QImage corner = expectedCell("X = 76.00\rY = 12.00", vexto::TColor(16772033));
+    QVERIFY(shownCell(startCell) != start);
 
     const QPoint field = windowOrigin() + xField;
     m_x->xdotool({QStringLiteral("mousemove"), QString::number(field.x()),
                   QString::number(field.y()), QStringLiteral("click"), QStringLiteral("1")});
     m_x->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
                   QStringLiteral("100")});
-    QTRY_VERIFY_WITH_TIMEOUT(clientArea().copy(gridArea) != before, stateDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(shownCell(startCell) == start, stateDeadlineMs);
+    QCOMPARE(shownCell(axisCellR1), right);
+    QCOMPARE(shownCell(quadrantCellLU9), corner);
 
     // The README's picture of the window comes from here.
     if (const QString path = qEnvironmentVariable("VEXTO_SCREENSHOT"); !path.isEmpty())
@@ -144,5 +173,6 @@ void TestDesktop::endProgramExitsWithCodeZero() {
     QCOMPARE(m_vexto.exitCode(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestDesktop)
+// The test draws expected cells itself, off screen (QT_QPA_PLATFORM=offscreen).
+QTEST_MAIN(TestDesktop)
 #include "tst_desktop.moc"

@@ -10,6 +10,7 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
@@ -128,6 +129,9 @@ private slots:
     void propertyWritesRaiseChangeOnlyWhenTextChanges();
     void textWriteRefusesUnreadableText();
     void entrySelectsAllExceptOnLeftClick();
+    void altChordsGoToTheWindow_data();
+    void altChordsGoToTheWindow();
+    void displayFormatChangeRepaintsUnfocusedField();
     void leavingUnreadableTextReportsAndKeepsFocus();
     void errorBoxDoesNotCommitAgain();
     void failedExitKeepsOtherFieldUntouched();
@@ -805,13 +809,67 @@ void TestCurrEdit::entrySelectsAllExceptOnLeftClick() {
     moveFocusTo(m_l, Qt::TabFocusReason);
     QCOMPARE(m_l->selectedText(), QStringLiteral("8"));
     leaveField();
-    QTest::mouseClick(m_s, Qt::LeftButton, Qt::NoModifier, QPoint(m_s->width() - 5, 10));
+    // The press puts the caret where it lands whatever entry did, so only the selection's history
+    // tells whether entry selected the text first. Through the window, so that the application
+    // sees the button held down as a user's press would leave it.
+    QSignalSpy selections(m_s, &QLineEdit::selectionChanged);
+    const QPoint inField = m_s->mapTo(m_window.get(), QPoint(m_s->width() - 5, 10));
+    QTest::mouseClick(m_window->windowHandle(), Qt::LeftButton, {}, inField);
     QTRY_VERIFY(m_s->hasFocus());
     QVERIFY(!m_s->hasSelectedText());
+    QCOMPARE(selections.count(), 0);
     leaveField();
     m_l->SetAutoSelect(false);
     moveFocusTo(m_l, Qt::TabFocusReason);
     QVERIFY(!m_l->hasSelectedText());
+}
+
+void TestCurrEdit::altChordsGoToTheWindow_data() {
+    QTest::addColumn<Qt::Key>("key");
+    QTest::newRow("Alt+digit") << Qt::Key_5;
+    QTest::newRow("Alt+exponent letter") << Qt::Key_E;
+    QTest::newRow("Alt+full stop") << Qt::Key_Period;
+    QTest::newRow("Alt+minus") << Qt::Key_Minus;
+    QTest::newRow("Alt+other letter") << Qt::Key_P;
+}
+
+// Alt chords are the window's mnemonics and shortcuts: the field neither types nor refuses them.
+void TestCurrEdit::altChordsGoToTheWindow() {
+    QFETCH(Qt::Key, key);
+    struct KeysReaching : QObject {
+        QList<int> keys;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::KeyPress)
+                keys << static_cast<QKeyEvent*>(event)->key();
+            return false;
+        }
+    } window;
+    m_window->installEventFilter(&window);
+    moveFocusTo(m_x);
+    QTest::keyClicks(m_x, QStringLiteral("5"));
+    QSignalSpy changes(m_x, &TCustomNumEdit::OnChange);
+    QTest::keyClick(m_x, key, Qt::AltModifier);
+    QCOMPARE(m_x->text(), QStringLiteral("5"));
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(m_beeps, 0);
+    QCOMPARE(window.keys, (QList<int>{Qt::Key_Alt, key}));
+}
+
+void TestCurrEdit::displayFormatChangeRepaintsUnfocusedField() {
+    struct CountPaints : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    m_l->installEventFilter(&counter);
+    m_l->update();
+    QTRY_VERIFY(counter.paints > 0); // nothing is left pending from showing the window
+    counter.paints = 0;
+    m_l->SetDisplayFormat(QStringLiteral("0.0"));
+    QCOMPARE(m_l->ComposeDisplayText(), QStringLiteral("8.0"));
+    QTRY_VERIFY(counter.paints > 0);
 }
 
 void TestCurrEdit::leavingUnreadableTextReportsAndKeepsFocus() {

@@ -2,8 +2,11 @@
 
 #include "UrlRecorder.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QStyleHints>
 #include <QTest>
 #include <QToolTip>
 #include <QUrl>
@@ -21,6 +24,8 @@ private slots:
     void hyperLinkFillsOnlyAnEmptyCaption();
     void linkTypeChangesTargetButNotCaption();
     void onlyTheLeftButtonOpensAndOnlyOncePerDoubleClick();
+    void pressesOfAQuickSeriesOpenOnEveryOtherPress_data();
+    void pressesOfAQuickSeriesOpenOnEveryOtherPress();
     void opensOnPressEvenWhenReleasedElsewhere();
     void neverTakesTheFocus();
     void tooltipShowsAfterTheRestPauseAndHidesAfterItsTime();
@@ -98,6 +103,41 @@ void TestLinkLabel::onlyTheLeftButtonOpensAndOnlyOncePerDoubleClick() {
 
     QTest::mouseDClick(&label, Qt::LeftButton);
     QCOMPARE(m_recorder.opened.size(), 1);
+}
+
+void TestLinkLabel::pressesOfAQuickSeriesOpenOnEveryOtherPress_data() {
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<int>("gapMs");
+    QTest::addColumn<int>("opened");
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    // The second press of a double click is a double click, not a press; the third starts anew.
+    QTest::newRow("double click") << 2 << 100 << 1;
+    QTest::newRow("triple click") << 3 << 100 << 2;
+    QTest::newRow("four quick presses") << 4 << 100 << 2;
+    QTest::newRow("two slow presses") << 2 << interval + 100 << 2;
+}
+
+// Events with set times, as the window system delivers a quick series of presses.
+void TestLinkLabel::pressesOfAQuickSeriesOpenOnEveryOtherPress() {
+    QFETCH(int, presses);
+    QFETCH(int, gapMs);
+    QFETCH(int, opened);
+    TLinkLabel label;
+    label.SetHyperLink(u"www.vexto.example"_qs);
+    label.resize(80, 13);
+    const QPointF inside(5, 5);
+    quint64 time = 1'000'000;
+    for (int press = 0; press < presses; ++press, time += quint64(gapMs)) {
+        QMouseEvent down(QEvent::MouseButtonPress, inside, label.mapToGlobal(inside),
+                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        down.setTimestamp(time);
+        QApplication::sendEvent(&label, &down);
+        QMouseEvent up(QEvent::MouseButtonRelease, inside, label.mapToGlobal(inside),
+                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        up.setTimestamp(time + 10);
+        QApplication::sendEvent(&label, &up);
+    }
+    QCOMPARE(m_recorder.opened.size(), opened);
 }
 
 void TestLinkLabel::opensOnPressEvenWhenReleasedElsewhere() {

@@ -138,6 +138,8 @@ private slots:
         QTest::newRow("carriage return") << QStringLiteral("X = 0.00\rY = 0.00");
         QTest::newRow("line feed") << QStringLiteral("X = 0.00\nY = 0.00");
         QTest::newRow("both") << QStringLiteral("X = 0.00\r\nY = 0.00");
+        // Each line is centred on its own, not the block as a whole.
+        QTest::newRow("lines of different widths") << QStringLiteral("X = -10299.00\rY = 0.00");
     }
     void cellTextShowsTwoCentredLines() {
         QFETCH(QString, caption);
@@ -208,6 +210,8 @@ private slots:
         QVERIFY(textPixels > 10);
     }
 
+    // The underline sits one pixel below the glyphs' bottom, with a clear row between, and
+    // only under the marked character.
     void ampersandUnderlinesTheNextCharacter() {
         TVxPanel plain;
         makeCell(plain);
@@ -215,11 +219,68 @@ private slots:
         TVxPanel marked;
         makeCell(marked);
         marked.SetCaption(QStringLiteral("X&Y"));
+        const QImage markedImage = picture(marked);
         const QRect glyphs = inkBounds(picture(plain));
-        const QRect withLine = inkBounds(picture(marked));
-        QCOMPARE(withLine.top(), glyphs.top());
-        QVERIFY(withLine.bottom() > glyphs.bottom());
-        QVERIFY(inkBounds(picture(marked), glyphs.bottom() + 1).left() > glyphs.center().x() - 2);
+        QCOMPARE(inkBounds(markedImage, 0, glyphs.bottom()), glyphs);
+        QVERIFY2(inkBounds(markedImage, glyphs.bottom() + 1, glyphs.bottom() + 1).isEmpty(),
+                 "the underline touches the glyphs");
+        const QRect underline = inkBounds(markedImage, glyphs.bottom() + 2);
+        QCOMPARE(underline.top(), glyphs.bottom() + 2);
+        QCOMPARE(underline.height(), 1);
+        const int yStarts = glyphs.left() + CaptionTextWidth(u"X"_s, cellFont());
+        QCOMPARE(underline.left(), yStarts);
+        QCOMPARE(underline.width(), CaptionTextWidth(u"Y"_s, cellFont()));
+    }
+
+    // A right-aligned caption ends where the bevels and the border end; a left-aligned one starts
+    // there. Ink is compared with the same caption drawn at the very left of a bare panel.
+    void alignedCaptionKeepsClearOfTheBevels_data() {
+        QTest::addColumn<TAlignment>("alignment");
+        QTest::addColumn<TBevelCut>("outer");
+        QTest::addColumn<TBevelCut>("inner");
+        QTest::addColumn<int>("bevelWidth");
+        QTest::addColumn<int>("borderWidth");
+        QTest::addColumn<int>("inset");
+        const auto right = TAlignment::taRightJustify;
+        const auto left = TAlignment::taLeftJustify;
+        const auto none = TBevelCut::bvNone;
+        const auto lowered = TBevelCut::bvLowered;
+        const auto raised = TBevelCut::bvRaised;
+        QTest::newRow("right, cell bevel") << right << lowered << none << 1 << 0 << 1;
+        QTest::newRow("right, no bevel") << right << none << none << 1 << 0 << 0;
+        QTest::newRow("right, border only") << right << none << none << 1 << 3 << 3;
+        QTest::newRow("right, both bevels") << right << lowered << raised << 2 << 0 << 4;
+        QTest::newRow("right, all") << right << raised << lowered << 2 << 3 << 7;
+        QTest::newRow("left, cell bevel") << left << lowered << none << 1 << 0 << 1;
+        QTest::newRow("left, all") << left << raised << lowered << 2 << 3 << 7;
+    }
+    void alignedCaptionKeepsClearOfTheBevels() {
+        QFETCH(TAlignment, alignment);
+        QFETCH(TBevelCut, outer);
+        QFETCH(TBevelCut, inner);
+        QFETCH(int, bevelWidth);
+        QFETCH(int, borderWidth);
+        QFETCH(int, inset);
+        const QString caption = QStringLiteral("HIH");
+        TVxPanel bare;
+        makeCell(bare);
+        bare.SetBevelOuter(TBevelCut::bvNone);
+        bare.SetAlignment(TAlignment::taLeftJustify);
+        bare.SetCaption(caption);
+        const QRect atLeft = inkBounds(picture(bare));
+
+        TVxPanel cell;
+        makeCell(cell);
+        cell.SetAlignment(alignment);
+        cell.SetBevelOuter(outer);
+        cell.SetBevelInner(inner);
+        cell.SetBevelWidth(bevelWidth);
+        cell.SetBorderWidth(borderWidth);
+        cell.SetCaption(caption);
+        const int textWidth = CaptionTextWidth(caption, cellFont());
+        const int blockLeft =
+            alignment == TAlignment::taLeftJustify ? inset : 81 - textWidth - inset;
+        QCOMPARE(inkBounds(picture(cell)), atLeft.translated(blockLeft, 0));
     }
 
     void hoverColours_data() {
