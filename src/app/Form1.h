@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace vexto {
 
+class FrameCentring;
 class TApplication;
 class TCurrencyEdit;
 class TOneInstance;
@@ -49,7 +50,6 @@ private:
     void createLabels();
     void createCells();
     void bindChangeHandlers();
-    void centreOnScreen();
 
     TApplication& m_application;
     QPushButton* m_close = nullptr;
@@ -57,6 +57,7 @@ private:
     std::array<TCurrencyEdit*, 5> m_inputs{}; // X, Y, S, L, W: indexed by InputName
     std::array<TVxPanel*, CellCount> m_cells{};
     TOneInstance* m_oneInstance = nullptr;
+    FrameCentring* m_frameCentring = nullptr;
     bool m_centred = false;
 };
 
