@@ -102,14 +102,14 @@ void BM_HandOverRoundTrip(benchmark::State& state) {
         state.SkipWithError("the first copy's objects are missing");
         return;
     }
-    MappedRegion view = block->MapView();
-    const auto bytes = view.Bytes().first<HandOverBlock::Size>();
     const std::vector<std::string> parameters(10, std::string(300, 'p'));
     for (auto _ : state) {
         if (!lock->Wait(Timeout))
             state.SkipWithError("lock not obtained");
-        HandOverBlock::WriteParameters(bytes, parameters);
-        NotifyChannel::Post(names.NotifyPath(HandOverBlock::NotifyId(bytes)));
+        const auto contents = block->Read();
+        if (!contents || !block->WriteParameters(parameters))
+            state.SkipWithError("block unusable");
+        NotifyChannel::Post(names.NotifyPath(contents ? HandOverBlock::NotifyId(*contents) : 0));
         if (!lock->Wait(Timeout))
             state.SkipWithError("no answer");
         lock->Release();

@@ -34,8 +34,8 @@ TApplication* TApplication::Instance() {
 }
 
 void TApplication::SetTitle(const QString& title) {
+    // Not the toolkit's application display name, which it would append to every caption.
     m_title = title;
-    QGuiApplication::setApplicationDisplayName(title);
 }
 
 void TApplication::AdoptMainForm(std::unique_ptr<QWidget> form) {

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <exception>
 #include <memory>
@@ -28,7 +29,16 @@ public:
     static TApplication* Instance();
 
     QString Title() const { return m_title; }
+    // Captions every window of the program shows exactly as it is given: the title is not
+    // appended to them.
     void SetTitle(const QString& title);
+
+    // The command line without the program path, exactly as the user gave it. The toolkit never
+    // sees it: it takes its settings from the environment only.
+    QStringList CommandLineParameters() const { return m_commandLineParameters; }
+    void SetCommandLineParameters(const QStringList& parameters) {
+        m_commandLineParameters = parameters;
+    }
 
     // The application owns its main window; closing it ends the program. A form that throws
     // while it is made never becomes the main form.
@@ -72,6 +82,7 @@ public:
 
 private:
     QString m_title;
+    QStringList m_commandLineParameters;
     std::unique_ptr<QWidget> m_mainForm;
     bool m_showMainForm = true;
     bool m_terminated = false;

@@ -2,84 +2,90 @@
 
 #include "OwnerOnlyFile.h"
 
-#include <cerrno>
-#include <ctime>
+#include <array>
+#include <cstddef>
 #include <sys/file.h>
-#include <sys/stat.h>
+#include <thread>
 
 namespace vexto {
 
 namespace {
 
-bool initialiseTaken(int fd) {
-    MappedRegion region = MappedRegion::Map(fd, sizeof(sem_t));
-    return region.IsMapped() &&
-           ::sem_init(reinterpret_cast<sem_t*>(region.Bytes().data()), 1, 0) == 0;
+constexpr std::byte Taken{0};
+constexpr std::byte Free{1};
+constexpr std::size_t Size = 1;
+
+// The file lock guards a read-modify-write of microseconds; a holder that keeps it longer is
+// stopped or hostile, and a wait on it must stay bounded.
+constexpr std::chrono::milliseconds FileLockTimeout{1'000};
+// How often a waiter looks again; a hand-over takes a few milliseconds.
+constexpr std::chrono::milliseconds PollInterval{2};
+
+bool makeWith(const QByteArray& path, std::byte count, OwnerOnlyFile::Existing existing) {
+    return OwnerOnlyFile::Make(path, Size, existing, [count](int fd) {
+        return OwnerOnlyFile::WriteAt(fd, std::array{count}, 0);
+    });
+}
+
+// Runs `change` on the count under the file lock; false when the file is unusable.
+template <typename Change> bool underFileLock(const QByteArray& path, Change change) {
+    const FileDescriptor file = OwnerOnlyFile::OpenSized(path, Size);
+    if (!file.IsOpen() || !OwnerOnlyFile::Lock(file.Get(), LOCK_EX, FileLockTimeout))
+        return false;
+    std::array<std::byte, Size> count{};
+    const bool done = OwnerOnlyFile::ReadAt(file.Get(), count, 0) && change(file.Get(), count[0]);
+    ::flock(file.Get(), LOCK_UN);
+    return done;
 }
 
 } // namespace
 
-HandOverLock::HandOverLock(FileDescriptor file, MappedRegion region)
-    : m_file(std::move(file)), m_region(std::move(region)) {}
-
-// The semaphore is not destroyed: other processes may still use it.
-HandOverLock::~HandOverLock() = default;
-
-sem_t* HandOverLock::semaphore() const {
-    return reinterpret_cast<sem_t*>(m_region.Bytes().data());
+bool HandOverLock::CreateTaken(const QByteArray& path) {
+    return makeWith(path, Taken, OwnerOnlyFile::Existing::Replace);
 }
 
-bool HandOverLock::CreateTaken(const QByteArray& path) {
-    return OwnerOnlyFile::Make(path, sizeof(sem_t), OwnerOnlyFile::Existing::Replace,
-                               initialiseTaken);
+bool HandOverLock::CreateFree(const QByteArray& path) {
+    return makeWith(path, Free, OwnerOnlyFile::Existing::Replace);
 }
 
 std::unique_ptr<HandOverLock> HandOverLock::Open(const QByteArray& path) {
-    FileDescriptor file = OwnerOnlyFile::Open(path, OwnerOnlyFile::Creation::OpenExisting);
-    struct stat status {};
-    if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 ||
-        status.st_size != static_cast<off_t>(sizeof(sem_t)))
+    if (!OwnerOnlyFile::OpenSized(path, Size).IsOpen())
         return nullptr;
-    MappedRegion region = MappedRegion::Map(file.Get(), sizeof(sem_t));
-    if (!region.IsMapped())
-        return nullptr;
-    return std::unique_ptr<HandOverLock>(new HandOverLock(std::move(file), std::move(region)));
+    return std::unique_ptr<HandOverLock>(new HandOverLock(path));
 }
 
 std::unique_ptr<HandOverLock> HandOverLock::CreateOrOpen(const QByteArray& path) {
     if (auto lock = Open(path))
         return lock;
     // Keep: a lock that another copy made meanwhile wins, so all copies share one.
-    const bool made =
-        OwnerOnlyFile::Make(path, sizeof(sem_t), OwnerOnlyFile::Existing::Keep, initialiseTaken);
-    return made ? Open(path) : nullptr;
+    return makeWith(path, Taken, OwnerOnlyFile::Existing::Keep) ? Open(path) : nullptr;
 }
 
-bool HandOverLock::Wait(std::chrono::milliseconds timeout) {
-    // A monotonic deadline: changing the wall clock neither ends the wait early nor stretches it.
-    timespec deadline{};
-    ::clock_gettime(CLOCK_MONOTONIC, &deadline);
-    const auto total = std::chrono::nanoseconds(timeout).count() + deadline.tv_nsec;
-    deadline.tv_sec += static_cast<time_t>(total / 1'000'000'000);
-    deadline.tv_nsec = static_cast<long>(total % 1'000'000'000);
+bool HandOverLock::tryTake() const {
+    return underFileLock(m_path, [](int fd, std::byte count) {
+        return count != Taken && OwnerOnlyFile::WriteAt(fd, std::array{Taken}, 0);
+    });
+}
+
+bool HandOverLock::Wait(std::chrono::milliseconds timeout) const {
+    // A steady clock: changing the wall clock neither ends the wait early nor stretches it.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        if (::sem_clockwait(semaphore(), CLOCK_MONOTONIC, &deadline) == 0)
+        if (tryTake())
             return true;
-        if (errno != EINTR)
+        if (std::chrono::steady_clock::now() >= deadline)
             return false;
+        std::this_thread::sleep_for(PollInterval);
     }
 }
 
-bool HandOverLock::Release() {
-    // The value check and the post must be one step, or two releasers could both see 0 and
-    // push the count past its maximum of 1. The file lock is held only for these two calls.
-    if (::flock(m_file.Get(), LOCK_EX) != 0)
-        return false;
-    int value = 0;
-    const bool released =
-        ::sem_getvalue(semaphore(), &value) == 0 && value < 1 && ::sem_post(semaphore()) == 0;
-    ::flock(m_file.Get(), LOCK_UN);
-    return released;
+bool HandOverLock::Release() const {
+    if (!OwnerOnlyFile::OpenSized(m_path, Size).IsOpen())
+        return CreateFree(m_path);
+    // Any byte but Taken counts as free: a count damaged by hand must not block anyone.
+    return underFileLock(m_path, [](int fd, std::byte count) {
+        return count == Taken && OwnerOnlyFile::WriteAt(fd, std::array{Free}, 0);
+    });
 }
 
 } // namespace vexto

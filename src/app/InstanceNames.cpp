@@ -2,29 +2,71 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 #include <climits>
+#include <cstring>
 #include <unistd.h>
 
 namespace vexto {
 
 namespace {
 
-// Our objects share the runtime directory with other programs' sockets and files.
-constexpr char Prefix[] = "vexto-instance-";
-// Leaves room for the prefix and the kind within the 255-byte limit of a file name.
-constexpr qsizetype MaxEscapedLength = 200;
+// Leaves room for the prefix, the display and the kind within the 255-byte limit of a file name.
+constexpr qsizetype MaxEscapedLength = 180;
+constexpr qsizetype MaxEscapedDisplayLength = 40;
 
 bool isKept(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
            c == '_';
 }
 
+QByteArray digest(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+// "~" never comes out of the escape, so a shortened name can't equal a plain one.
+QByteArray escapeShortened(const QByteArray& name, qsizetype maxLength) {
+    const QByteArray escaped = InstanceNames::Escape(name);
+    if (escaped.size() <= maxLength)
+        return escaped;
+    const QByteArray hash = digest(name).left(maxLength / 2);
+    return escaped.left(maxLength - hash.size() - 1) + '~' + hash;
+}
+
 } // namespace
 
-InstanceNames::InstanceNames(const QString& directory, const QByteArray& programFileName)
-    : m_directory(QFile::encodeName(directory)), m_programFileName(programFileName) {}
+InstanceNames::InstanceNames(const QString& directory, const QByteArray& programFileName,
+                             const QByteArray& display)
+    : m_directory(QFile::encodeName(directory)), m_programFileName(programFileName),
+      m_display(display) {}
+
+QByteArray InstanceNames::XDisplayIdentity(const QByteArray& display) {
+    // "host:display.screen": the screen is not part of the display, and "unix" is the local
+    // connection that an empty host means too.
+    const qsizetype colon = display.lastIndexOf(':');
+    if (colon < 0)
+        return display;
+    QByteArray host = display.left(colon);
+    QByteArray number = display.mid(colon + 1);
+    if (const qsizetype dot = number.indexOf('.'); dot >= 0)
+        number.truncate(dot);
+    if (host == "unix")
+        host.clear();
+    return host + ':' + number;
+}
+
+QByteArray InstanceNames::DisplayOfThisProcess() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == u"xcb")
+        return XDisplayIdentity(qgetenv("DISPLAY"));
+    if (platform.startsWith(u"wayland")) {
+        const QByteArray socket = qgetenv("WAYLAND_DISPLAY");
+        return socket.isEmpty() ? QByteArray("wayland-0") : socket;
+    }
+    return {};
+}
 
 std::optional<InstanceNames> InstanceNames::ForThisProgram() {
     // Checks that the directory belongs to this user and is closed to others.
@@ -32,7 +74,7 @@ std::optional<InstanceNames> InstanceNames::ForThisProgram() {
     const QByteArray name = ProgramFileName();
     if (directory.isEmpty() || name.isEmpty())
         return std::nullopt;
-    return InstanceNames(directory, name);
+    return InstanceNames(directory, name, DisplayOfThisProcess());
 }
 
 QByteArray InstanceNames::ProgramFileName() {
@@ -61,19 +103,21 @@ QByteArray InstanceNames::Escape(const QByteArray& objectName) {
                            .rightJustified(2, '0');
         }
     }
-    if (escaped.size() > MaxEscapedLength) {
-        // "~" never comes out of the escape, so a shortened name can't equal a plain one.
-        const QByteArray digest =
-            QCryptographicHash::hash(objectName, QCryptographicHash::Sha256).toHex();
-        escaped = escaped.left(MaxEscapedLength - digest.size() - 1) + '~' + digest;
-    }
     return escaped;
 }
 
 QByteArray InstanceNames::path(const QByteArray& objectName, const char* kind) const {
-    // The escape leaves no ".", so the "." before the kind keeps kinds apart: the block of a
-    // program "aSem" is not the lock of a program "a".
-    return m_directory + '/' + Prefix + Escape(objectName) + '.' + kind;
+    // The escape leaves no "." and no "@", so the "@" before the display and the "." before the
+    // kind keep names apart: the block of a program "aSem" is not the lock of a program "a".
+    QByteArray name = FilePrefix + escapeShortened(objectName, MaxEscapedLength);
+    if (!m_display.isEmpty())
+        name += '@' + escapeShortened(m_display, MaxEscapedDisplayLength);
+    return m_directory + '/' + name + '.' + kind;
+}
+
+QByteArray InstanceNames::notifyFilePrefix() const {
+    // Kept short, a socket's address being short: a digest stands for the program and display.
+    return FilePrefix + digest(m_programFileName + '\0' + m_display).left(16) + '-';
 }
 
 QByteArray InstanceNames::BlockPath() const {
@@ -93,9 +137,21 @@ QByteArray InstanceNames::CreationPath() const {
 }
 
 QByteArray InstanceNames::NotifyPath(std::uint32_t notifyId) const {
-    // Kept short: a socket path must fit in 108 bytes. The id is the first copy's process id,
-    // unique among live processes whatever their program.
-    return m_directory + '/' + Prefix + QByteArray::number(notifyId) + ".notify";
+    // The id is the first copy's process id, unique among live processes.
+    return m_directory + '/' + notifyFilePrefix() + QByteArray::number(notifyId) + NotifySuffix;
+}
+
+std::optional<std::uint32_t> InstanceNames::NotifyIdOf(const QByteArray& fileName) const {
+    const QByteArray prefix = notifyFilePrefix();
+    if (!fileName.startsWith(prefix) || !fileName.endsWith(NotifySuffix))
+        return std::nullopt;
+    const QByteArray digits = fileName.mid(prefix.size(), fileName.size() - prefix.size() -
+                                                              qsizetype(strlen(NotifySuffix)));
+    bool ok = false;
+    const uint id = digits.toUInt(&ok);
+    if (!ok || QByteArray::number(id) != digits)
+        return std::nullopt;
+    return id;
 }
 
 } // namespace vexto

@@ -11,10 +11,12 @@ namespace vexto {
 // Where the single-instance objects of one program live. Copies are the same program when their
 // program files have the same file name; the block is named after that file name and the lock
 // after the file name followed by "Sem". The objects are files in the user's runtime directory,
-// which no other user can enter, so copies under other users never meet.
+// which no other user can enter, so copies under other users never meet; the names also carry
+// the graphical display, since each display of the same user is a log-on of its own.
 class InstanceNames {
 public:
-    InstanceNames(const QString& directory, const QByteArray& programFileName);
+    InstanceNames(const QString& directory, const QByteArray& programFileName,
+                  const QByteArray& display = {});
 
     // The running program's names, or none when no runtime directory is available.
     static std::optional<InstanceNames> ForThisProgram();
@@ -22,9 +24,15 @@ public:
     // The file name of the running program file, without its folder.
     static QByteArray ProgramFileName();
 
+    // The display this process shows its windows on: the X display without its screen number
+    // (":57" for ":57.0" and "unix:57"), or the Wayland socket's name; empty for platforms
+    // without a display.
+    static QByteArray DisplayOfThisProcess();
+    static QByteArray XDisplayIdentity(const QByteArray& display);
+
     // An object name as a file name that stays inside the directory and never equals the
     // escape of another name: only letters, digits, "-" and "_" are kept, every other byte
-    // (".", "/", "%" among them) becomes %XX. Very long names are shortened with a digest.
+    // (".", "/", "%" among them) becomes %XX. Paths shorten very long escapes with a digest.
     static QByteArray Escape(const QByteArray& objectName);
 
     QByteArray BlockName() const { return m_programFileName; }
@@ -39,12 +47,22 @@ public:
     // Held exclusively, briefly, while a copy decides whether the block is live.
     QByteArray CreationPath() const;
     QByteArray NotifyPath(std::uint32_t notifyId) const;
+    // The notification id in a file name of this program's sockets, or none.
+    std::optional<std::uint32_t> NotifyIdOf(const QByteArray& fileName) const;
+
+    // Every file name of this kind of object starts with the prefix; notification sockets end
+    // in the suffix, and temporary files carry the marker followed by their maker's process id.
+    static constexpr char FilePrefix[] = "vexto-instance-";
+    static constexpr char NotifySuffix[] = ".notify";
+    static constexpr char TemporaryMarker[] = ".new";
 
 private:
     QByteArray path(const QByteArray& objectName, const char* kind) const;
+    QByteArray notifyFilePrefix() const;
 
     QByteArray m_directory;
     QByteArray m_programFileName;
+    QByteArray m_display;
 };
 
 } // namespace vexto

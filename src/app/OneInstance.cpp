@@ -3,14 +3,11 @@
 #include "Application.h"
 #include "HandOverLock.h"
 #include "InstanceNames.h"
-#include "MappedRegion.h"
 #include "NotifyChannel.h"
 #include "SharedBlock.h"
 #include "calc/ErrorReport.h"
 #include "calc/Exception.h"
 #include "calc/HandOverBlock.h"
-
-#include <QCoreApplication>
 
 #include <chrono>
 #include <cstdio>
@@ -33,14 +30,19 @@ QObject* refuseSecondGuard(QObject* owner) {
     return owner;
 }
 
-[[noreturn]] void assertionFailed(const char* message, const char* file, int line) {
-    char text[512];
-    std::snprintf(text, sizeof text, "%s (%s, line %d)", message, file, line);
-    throw EAssertionFailed(text);
+// The source file's name without the folder it was built in, which means nothing to a user.
+constexpr const char* sourceFileName(const char* path) {
+    const char* name = path;
+    for (const char* c = path; *c; ++c)
+        if (*c == '/')
+            name = c + 1;
+    return name;
 }
 
-HandOverBlock::Bytes blockOf(const MappedRegion& view) {
-    return view.Bytes().first<HandOverBlock::Size>();
+[[noreturn]] void assertionFailed(const char* message, const char* path, int line) {
+    char text[512];
+    std::snprintf(text, sizeof text, "%s (%s, line %d)", message, sourceFileName(path), line);
+    throw EAssertionFailed(text);
 }
 
 } // namespace
@@ -67,7 +69,7 @@ bool TOneInstance::IsFirstInstance() const {
 
 bool TOneInstance::CheckInstance() {
     // Decides once; the answer stands for the guard's lifetime.
-    if (m_mappingHandle)
+    if (m_mappingHandle || m_names)
         return IsFirstInstance();
     auto names = InstanceNames::ForThisProgram();
     if (!names)
@@ -76,26 +78,27 @@ bool TOneInstance::CheckInstance() {
     m_mappingHandle = SharedBlock::CreateOrOpen(*m_names);
     if (!m_mappingHandle)
         return IsFirstInstance();
-    MappedRegion view = m_mappingHandle->MapView();
-    if (!view.IsMapped())
-        return IsFirstInstance();
     if (m_mappingHandle->AlreadyExisted())
-        HandOverToFirstInstance(view);
+        HandOverToFirstInstance();
     else
-        BecomeFirstInstance(view);
+        BecomeFirstInstance();
     return IsFirstInstance();
 }
 
-void TOneInstance::BecomeFirstInstance(MappedRegion& view) {
+void TOneInstance::BecomeFirstInstance() {
     const auto notifyId = static_cast<std::uint32_t>(::getpid());
-    m_notifyWindow = NotifyChannel::Listen(m_names->NotifyPath(notifyId),
-                                           [this] { RunGuarded([this] { NotifyWindowProc(); }); });
-    // Without a channel no later copy could reach this one: run as if alone.
-    if (!m_notifyWindow)
+    m_notifyWindow =
+        NotifyChannel::Listen(m_names->NotifyPath(notifyId), [this](const QByteArray& message) {
+            RunGuarded([&] { NotifyWindowProc(message); });
+        });
+    if (!m_notifyWindow) {
+        RunAlone();
         return;
+    }
     // Named in the block before the release below: a copy that takes over from a first copy
-    // that did not answer may pass the lock on there, and the next copy must poke this one.
-    HandOverBlock::SetNotifyId(blockOf(view), notifyId);
+    // that did not answer may pass the lock on there, and the next copy must poke this one. A
+    // block damaged meanwhile is repaired by the next copy, which finds this one listening.
+    m_mappingHandle->WriteNotifyId(notifyId);
     ReleaseHandOverLock();
     CloseHandOverLock();
     m_lockHandle = HandOverLock::CreateOrOpen(m_names->LockPath());
@@ -105,23 +108,34 @@ void TOneInstance::BecomeFirstInstance(MappedRegion& view) {
     ReleaseHandOverLock();
 }
 
-void TOneInstance::HandOverToFirstInstance(MappedRegion& view) {
+void TOneInstance::RunAlone() {
+    // No later copy could reach this one, so none may wait for it: every lock goes, and the
+    // next copy finds no live holder and becomes the first itself.
+    ReleaseHandOverLock();
+    CloseHandOverLock();
+    m_mappingHandle.reset();
+}
+
+void TOneInstance::HandOverToFirstInstance() {
     if (!AcquireHandOverLock()) {
-        BecomeFirstInstance(view);
+        BecomeFirstInstance();
         return;
     }
     std::vector<std::string> parameters;
     for (const QString& parameter : CommandLineParameters())
         parameters.push_back(parameter.toStdString());
-    HandOverBlock::WriteParameters(blockOf(view), parameters);
-    NotifyChannel::Post(m_names->NotifyPath(HandOverBlock::NotifyId(blockOf(view))));
+    const auto block = m_mappingHandle->Read();
+    if (!block || !m_mappingHandle->WriteParameters(parameters)) {
+        BecomeFirstInstance();
+        return;
+    }
+    NotifyChannel::Post(m_names->NotifyPath(HandOverBlock::NotifyId(*block)));
     if (!AcquireHandOverLock()) {
-        BecomeFirstInstance(view);
+        BecomeFirstInstance();
         return;
     }
     ReleaseHandOverLock();
     CloseHandOverLock();
-    view.Unmap();
     m_application.SetShowMainForm(false);
     if (m_useHaltToExit)
         m_application.Halt(0);
@@ -142,27 +156,19 @@ void TOneInstance::CloseHandOverLock() {
     m_lockHandle.reset();
 }
 
-void TOneInstance::NotifyWindowProc() {
+// The message a poke carries is not used yet: the parameters travel in the block.
+void TOneInstance::NotifyWindowProc(const QByteArray& /*message*/) {
     if (!m_mappingHandle)
         return;
-    MappedRegion view = m_mappingHandle->MapView();
-    if (!view.IsMapped())
+    const auto block = m_mappingHandle->Read();
+    if (!block)
         return;
     QStringList params;
-    {
-        // The lock goes back as soon as the block has been read, also when reading fails, so
-        // the later copy never waits on what the handler below does with the parameters.
-        struct ReleaseOnExit {
-            TOneInstance* guard;
-            MappedRegion& view;
-            ~ReleaseOnExit() {
-                view.Unmap();
-                guard->ReleaseHandOverLock();
-            }
-        } releaseOnExit{this, view};
-        for (const std::string& parameter : HandOverBlock::ReadParameters(blockOf(view)))
-            params.append(QString::fromStdString(parameter));
-    }
+    for (const std::string& parameter : HandOverBlock::ReadParameters(*block))
+        params.append(QString::fromStdString(parameter));
+    // The lock goes back as soon as the block has been read, so the later copy never waits on
+    // what the handler below does with the parameters.
+    ReleaseHandOverLock();
     DoInstanceStarted(params);
 }
 
@@ -176,7 +182,7 @@ void TOneInstance::DoInstanceStarted(const QStringList& params) {
 }
 
 QStringList TOneInstance::CommandLineParameters() const {
-    return QCoreApplication::arguments().mid(1);
+    return m_application.CommandLineParameters();
 }
 
 } // namespace vexto

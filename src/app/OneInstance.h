@@ -10,7 +10,6 @@ namespace vexto {
 
 class HandOverLock;
 class InstanceNames;
-class MappedRegion;
 class NotifyChannel;
 class SharedBlock;
 class TApplication;
@@ -59,12 +58,13 @@ protected:
     virtual QStringList CommandLineParameters() const;
 
 private:
-    void BecomeFirstInstance(MappedRegion& view);
-    void HandOverToFirstInstance(MappedRegion& view);
+    void BecomeFirstInstance();
+    void HandOverToFirstInstance();
+    void RunAlone();
     bool AcquireHandOverLock();
     bool ReleaseHandOverLock();
     void CloseHandOverLock();
-    void NotifyWindowProc();
+    void NotifyWindowProc(const QByteArray& message);
 
     TApplication& m_application;
     std::unique_ptr<InstanceNames> m_names;

@@ -31,17 +31,61 @@ FileDescriptor OwnerOnlyFile::Open(const QByteArray& path, Creation creation) {
     return file;
 }
 
+FileDescriptor OwnerOnlyFile::OpenSized(const QByteArray& path, std::size_t size) {
+    FileDescriptor file = Open(path, Creation::OpenExisting);
+    struct stat status {};
+    if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 ||
+        status.st_size != static_cast<off_t>(size))
+        return {};
+    return file;
+}
+
+QByteArray OwnerOnlyFile::TemporaryPath(const QByteArray& path, qint64 makerId) {
+    return path + ".new" + QByteArray::number(makerId);
+}
+
+bool OwnerOnlyFile::ReadAt(int fd, std::span<std::byte> bytes, std::size_t offset) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t read = ::pread(fd, bytes.data() + done, bytes.size() - done,
+                                     static_cast<off_t>(offset + done));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read <= 0)
+            return false;
+        done += static_cast<std::size_t>(read);
+    }
+    return true;
+}
+
+bool OwnerOnlyFile::WriteAt(int fd, std::span<const std::byte> bytes, std::size_t offset) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                         static_cast<off_t>(offset + done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
 bool OwnerOnlyFile::Make(const QByteArray& path, std::size_t size, Existing existing,
                          const std::function<bool(int fd)>& fill) {
-    // The process id keeps two makers from sharing the temporary name.
-    const QByteArray temporary = path + ".new" + QByteArray::number(::getpid());
+    // The process id keeps two makers from sharing the temporary name, and tells a later copy
+    // whether the maker is still alive when it finds the file.
+    const QByteArray temporary = TemporaryPath(path, ::getpid());
     ::unlink(temporary.constData());
     FileDescriptor file(
         ::open(temporary.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file.IsOpen())
         return false;
-    bool made =
-        ::ftruncate(file.Get(), static_cast<off_t>(size)) == 0 && (!fill || fill(file.Get()));
+    // posix_fallocate both sizes the file and reserves its blocks; it reports its error as its
+    // result, not in errno.
+    bool made = ::posix_fallocate(file.Get(), 0, static_cast<off_t>(size)) == 0 &&
+                (!fill || fill(file.Get()));
     if (made) {
         if (existing == Existing::Replace)
             made = ::rename(temporary.constData(), path.constData()) == 0;

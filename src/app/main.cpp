@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QStringList>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +25,13 @@ bool hasDisplay() {
     return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
+QStringList CommandLineParameters(int argc, char* argv[]) {
+    QStringList parameters;
+    for (int i = 1; i < argc; ++i)
+        parameters.append(QString::fromLocal8Bit(argv[i]));
+    return parameters;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -34,10 +42,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    QApplication qtApplication(argc, argv);
+    // The toolkit gets the program path alone: the parameters are the user's, to be handed
+    // over as given, and none of them may change the window or where it shows.
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argv[0], nullptr};
+    QApplication qtApplication(toolkitArgc, toolkitArgv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vexto.png")));
     TApplication application;
     application.SetTitle(QStringLiteral("Vexto"));
+    application.SetCommandLineParameters(CommandLineParameters(argc, argv));
     const LocaleSeparatorWatcher localeWatcher;
     SetErrorReport(
         [&application](const std::exception& error) { application.ShowException(error); });

@@ -15,8 +15,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QRegularExpression>
+
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace vexto;
@@ -117,6 +122,29 @@ void writeBlock(const QTemporaryDir& runtime, qint64 offset, const QByteArray& b
     QCOMPARE(block.write(bytes), bytes.size());
 }
 
+quint32 notifyIdOf(const QTemporaryDir& runtime) {
+    QFile block(QFile::decodeName(InstanceNames(runtime.path(), PeerName).BlockPath()));
+    if (!block.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray id = block.read(4);
+    if (id.size() != 4)
+        return 0;
+    return quint8(id[0]) | quint8(id[1]) << 8 | quint8(id[2]) << 16 | quint32(quint8(id[3])) << 24;
+}
+
+QStringList entriesOf(const QString& directory) {
+    return QDir(directory).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                     QDir::NoDotAndDotDot);
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// What another process of the same user could do to one of the guard's files.
+enum class Damage { Truncate, Delete, SymbolicLink, GroupReadable, OtherWritable };
+
 QByteArray le32(quint32 value) {
     QByteArray bytes(4, '\0');
     for (int i = 0; i < 4; ++i)
@@ -148,9 +176,21 @@ private slots:
     void namesStayInsideTheDirectory_data();
     void namesStayInsideTheDirectory();
     void distinctProgramsNeverShareAFile();
+    void displayIsOneLogOnHoweverItIsWritten_data();
+    void displayIsOneLogOnHoweverItIsWritten();
     void lockCountNeverExceedsOne();
+    void pokeCarriesItsMessageWhole_data();
+    void pokeCarriesItsMessageWhole();
     void secondGuardInOneProcessIsRefused();
     void lockCreationFailureIsAnAssertion();
+
+    void damagedFilesNeitherKillNorStopTheHandOver_data();
+    void damagedFilesNeitherKillNorStopTheHandOver();
+    void fullRuntimeFileSystemRunsAloneAndLeavesNoTemporaryFile();
+    void longRuntimePathStillHandsOver();
+    void copyWithoutAChannelHoldsNoLock();
+    void killedFirstCopiesLeaveOneSetOfFiles();
+    void blockWithoutLockMakesTheCopyFirstAtOnce();
 
 private:
     QTemporaryDir m_ownRuntime;
@@ -433,6 +473,23 @@ void TestOneInstance::distinctProgramsNeverShareAFile() {
     QCOMPARE(paths.size(), count);
 }
 
+void TestOneInstance::displayIsOneLogOnHoweverItIsWritten_data() {
+    QTest::addColumn<QByteArray>("display");
+    QTest::addColumn<QByteArray>("identity");
+    QTest::newRow("plain") << QByteArray(":57") << QByteArray(":57");
+    QTest::newRow("with its screen") << QByteArray(":57.0") << QByteArray(":57");
+    QTest::newRow("another screen") << QByteArray(":57.1") << QByteArray(":57");
+    QTest::newRow("local connection named") << QByteArray("unix:57.0") << QByteArray(":57");
+    QTest::newRow("remote host keeps its name") << QByteArray("host:3.0") << QByteArray("host:3");
+    QTest::newRow("other number") << QByteArray(":570") << QByteArray(":570");
+}
+
+void TestOneInstance::displayIsOneLogOnHoweverItIsWritten() {
+    QFETCH(QByteArray, display);
+    QFETCH(QByteArray, identity);
+    QCOMPARE(InstanceNames::XDisplayIdentity(display), identity);
+}
+
 void TestOneInstance::lockCountNeverExceedsOne() {
     QTemporaryDir runtime;
     const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("lock")));
@@ -445,6 +502,35 @@ void TestOneInstance::lockCountNeverExceedsOne() {
     QVERIFY(!second->Release());
     QVERIFY(second->Wait(std::chrono::milliseconds(0)));
     QVERIFY(!first->Wait(std::chrono::milliseconds(20)));
+}
+
+void TestOneInstance::pokeCarriesItsMessageWhole_data() {
+    QTest::addColumn<QList<QByteArray>>("messages");
+
+    QByteArray allBytes;
+    for (int i = 0; i < 256; ++i)
+        allBytes += char(i);
+    QTest::newRow("empty poke") << QList<QByteArray>{QByteArray()};
+    QTest::newRow("every byte value, zero bytes inside") << QList<QByteArray>{allBytes};
+    QTest::newRow("1024 bytes") << QList<QByteArray>{QByteArray(1024, '\xFF')};
+    QTest::newRow("longest") << QList<QByteArray>{QByteArray(NotifyChannel::MaxMessageSize, 'm')};
+    QTest::newRow("several queued stay apart, in order")
+        << QList<QByteArray>{"one", QByteArray(), QByteArray(1000, 'b'), "\0\n"};
+}
+
+void TestOneInstance::pokeCarriesItsMessageWhole() {
+    QFETCH(QList<QByteArray>, messages);
+    QTemporaryDir runtime;
+    const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("n")));
+    QList<QByteArray> received;
+    const auto channel =
+        NotifyChannel::Listen(path, [&](const QByteArray& message) { received.append(message); });
+    QVERIFY(channel);
+    for (const QByteArray& message : messages)
+        QVERIFY(NotifyChannel::Post(path, message));
+    QTRY_COMPARE(received.size(), messages.size());
+    QCOMPARE(received, messages);
+    QVERIFY(!NotifyChannel::Post(path, QByteArray(NotifyChannel::MaxMessageSize + 1, 'x')));
 }
 
 void TestOneInstance::secondGuardInOneProcessIsRefused() {
@@ -477,7 +563,11 @@ void TestOneInstance::lockCreationFailureIsAnAssertion() {
         } catch (const EAssertionFailed& error) {
             const QByteArray message = error.what();
             QVERIFY2(message.startsWith("Unable to create semaphore ("), message.constData());
-            QVERIFY2(message.contains("OneInstance.cpp, line "), message.constData());
+            // The source file alone, wherever the program was built.
+            QVERIFY2(QRegularExpression(QStringLiteral("\\(OneInstance\\.cpp, line \\d+\\)$"))
+                         .match(QString::fromLocal8Bit(message))
+                         .hasMatch(),
+                     message.constData());
         }
     }
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_ownRuntime.path()));
@@ -485,6 +575,205 @@ void TestOneInstance::lockCreationFailureIsAnAssertion() {
     Peer copy(runtime, {});
     QCOMPARE(copy.Finish(), 1);
     QVERIFY(copy.StandardError().contains("Unable to create semaphore"));
+    for (const QString& entry : entriesOf(runtime.path()))
+        QVERIFY2(!entry.contains(u".new"), qPrintable(entry));
+}
+
+void TestOneInstance::damagedFilesNeitherKillNorStopTheHandOver_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<Damage>("damage");
+
+    QTest::newRow("block truncated") << QStringLiteral("block") << Damage::Truncate;
+    QTest::newRow("lock truncated") << QStringLiteral("lock") << Damage::Truncate;
+    QTest::newRow("block deleted") << QStringLiteral("block") << Damage::Delete;
+    QTest::newRow("lock deleted") << QStringLiteral("lock") << Damage::Delete;
+    QTest::newRow("block is a symbolic link") << QStringLiteral("block") << Damage::SymbolicLink;
+    QTest::newRow("lock is a symbolic link") << QStringLiteral("lock") << Damage::SymbolicLink;
+    QTest::newRow("creation lock is a symbolic link")
+        << QStringLiteral("create") << Damage::SymbolicLink;
+    QTest::newRow("liveness file is a symbolic link")
+        << QStringLiteral("live") << Damage::SymbolicLink;
+    QTest::newRow("block readable by the group")
+        << QStringLiteral("block") << Damage::GroupReadable;
+    QTest::newRow("lock writable by others") << QStringLiteral("lock") << Damage::OtherWritable;
+}
+
+void TestOneInstance::damagedFilesNeitherKillNorStopTheHandOver() {
+    QFETCH(QString, kind);
+    QFETCH(Damage, damage);
+    QTemporaryDir runtime;
+    QTemporaryDir elsewhere;
+    const InstanceNames names(runtime.path(), PeerName);
+    const QMap<QString, QByteArray> paths = {{QStringLiteral("block"), names.BlockPath()},
+                                             {QStringLiteral("lock"), names.LockPath()},
+                                             {QStringLiteral("live"), names.LivenessPath()},
+                                             {QStringLiteral("create"), names.CreationPath()}};
+    const QString path = QFile::decodeName(paths.value(kind));
+    Peer first(runtime, {});
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    const quint32 notifyId = notifyIdOf(runtime);
+    QVERIFY(notifyId != 0);
+
+    // A file the guard must never follow into nor write: a link's target, or the refused file
+    // itself, kept under a second name.
+    const QString untouched = elsewhere.filePath(QStringLiteral("untouched"));
+    QByteArray untouchedContent;
+    const QByteArray pathBytes = QFile::encodeName(path);
+    switch (damage) {
+    case Damage::Truncate:
+        QCOMPARE(::truncate(pathBytes.constData(), 0), 0);
+        break;
+    case Damage::Delete:
+        QCOMPARE(::unlink(pathBytes.constData()), 0);
+        break;
+    case Damage::SymbolicLink: {
+        QFile target(untouched);
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        QVERIFY(target.resize(HandOverBlock::Size));
+        target.close();
+        QVERIFY(QFile::setPermissions(untouched, QFile::ReadOwner | QFile::WriteOwner));
+        untouchedContent = readAll(untouched);
+        QCOMPARE(::unlink(pathBytes.constData()), 0);
+        QCOMPARE(::symlink(QFile::encodeName(untouched).constData(), pathBytes.constData()), 0);
+        break;
+    }
+    case Damage::GroupReadable:
+    case Damage::OtherWritable:
+        QCOMPARE(::link(pathBytes.constData(), QFile::encodeName(untouched).constData()), 0);
+        QCOMPARE(::chmod(pathBytes.constData(), damage == Damage::GroupReadable ? 0640 : 0602), 0);
+        untouchedContent = readAll(untouched);
+        break;
+    }
+
+    // A poke as a later copy would send it: the first copy must survive reading a damaged block
+    // and releasing a damaged lock.
+    NotifyChannel::Post(names.NotifyPath(notifyId));
+    Peer later(runtime, {QStringLiteral("after damage")});
+    QCOMPARE(later.WaitForLine("", 5000), QByteArray("later show=0"));
+    QCOMPARE(later.Finish(), 0);
+    const QByteArray expected = receivedLine({QStringLiteral("after damage")});
+    QCOMPARE(first.WaitForLine(expected), expected);
+
+    if (!untouchedContent.isEmpty())
+        QCOMPARE(readAll(untouched), untouchedContent);
+    struct stat status {};
+    if (::lstat(pathBytes.constData(), &status) == 0) {
+        QVERIFY(S_ISREG(status.st_mode));
+        QCOMPARE(status.st_mode & 0777, mode_t(0600));
+    }
+    first.EndNormally();
+    QCOMPARE(first.Finish(), 0);
+}
+
+void TestOneInstance::fullRuntimeFileSystemRunsAloneAndLeavesNoTemporaryFile() {
+    // A runtime directory of its own, filled to the last byte. Mounting needs root, or a user
+    // namespace in which this user counts as root.
+    QTemporaryDir runtime;
+    const QStringList unshare = ::geteuid() == 0 ? QStringList{QStringLiteral("--mount")}
+                                                 : QStringList{QStringLiteral("--map-root-user"),
+                                                               QStringLiteral("--mount")};
+    QProcess probe;
+    probe.start(QStringLiteral("unshare"), unshare + QStringList{QStringLiteral("true")});
+    if (!probe.waitForFinished(5000) || probe.exitStatus() != QProcess::NormalExit ||
+        probe.exitCode() != 0)
+        QSKIP("needs root or user namespaces (unshare) to mount a full tmpfs");
+
+    // The listing after the copy has ended shows whatever it left behind.
+    const QString script =
+        QStringLiteral("mount -t tmpfs -o size=64k,mode=0700 tmpfs \"$1\" || exit 99; "
+                       "dd if=/dev/zero of=\"$1/filler\" bs=4k 2>/dev/null; "
+                       "\"$2\" \"$3\"; status=$?; ls -A \"$1\" | sed 's/^/left: /'; exit $status");
+    Peer alone(runtime,
+               unshare + QStringList{QStringLiteral("sh"), QStringLiteral("-c"), script,
+                                     QStringLiteral("sh"), runtime.path(), PeerPath,
+                                     QStringLiteral("p")},
+               {}, QStringLiteral("unshare"));
+    const QByteArray decision = alone.WaitForLine("", 10000);
+    QVERIFY2(decision == "first" || decision == "later show=1", alone.StandardError().constData());
+    alone.EndNormally();
+    QCOMPARE(alone.Finish(), 0);
+    QVERIFY(alone.Lines("left: ").contains("left: filler"));
+    for (const QByteArray& line : alone.Lines("left: "))
+        QVERIFY2(line == "left: filler" || !line.contains(".new"), line.constData());
+}
+
+void TestOneInstance::longRuntimePathStillHandsOver() {
+    // Longer than a socket address can hold (108 bytes).
+    QTemporaryDir base;
+    const QString directory = base.filePath(QString(150, u'd'));
+    QVERIFY(QDir().mkdir(directory));
+    QVERIFY(
+        QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QTemporaryDir runtime(directory + QStringLiteral("/rt-XXXXXX"));
+    QVERIFY(QFile::encodeName(runtime.path()).size() > 108);
+
+    Peer first(runtime, {});
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    Peer later(runtime, {QStringLiteral("long")});
+    QCOMPARE(later.WaitForLine("", 2000), QByteArray("later show=0"));
+    QCOMPARE(later.Finish(), 0);
+    QVERIFY(later.ElapsedMs() < 1000);
+    QCOMPARE(first.WaitForLine("received"), receivedLine({QStringLiteral("long")}));
+}
+
+void TestOneInstance::copyWithoutAChannelHoldsNoLock() {
+    // A directory already in place of the socket the copy will want: the wrapper keeps its
+    // process id when it becomes the copy, so the socket's name is known in advance.
+    QTemporaryDir runtime;
+    const QByteArray pattern = InstanceNames(runtime.path(), PeerName).NotifyPath(0);
+    QVERIFY(pattern.endsWith("0.notify"));
+    const QString notifyDirectory =
+        QFile::decodeName(pattern.left(pattern.size() - int(strlen("0.notify")))) +
+        QStringLiteral("$$.notify");
+    Peer alone(runtime,
+               {QStringLiteral("-c"),
+                QStringLiteral("mkdir \"%1\" && exec \"%2\"").arg(notifyDirectory, PeerPath)},
+               {}, QStringLiteral("sh"));
+    QVERIFY(!alone.WaitForLine("", 5000).isEmpty());
+
+    // Nobody can reach it, so nobody may wait for it either.
+    Peer next(runtime, {});
+    QCOMPARE(next.WaitForLine("", 2000), QByteArray("first"));
+    QVERIFY(next.ElapsedMs() < 1000);
+}
+
+void TestOneInstance::killedFirstCopiesLeaveOneSetOfFiles() {
+    QTemporaryDir runtime;
+    for (int i = 0; i < 20; ++i) {
+        Peer first(runtime, {});
+        QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+        first.Kill();
+    }
+    Peer last(runtime, {});
+    QCOMPARE(last.WaitForLine("first"), QByteArray("first"));
+    const QStringList entries = entriesOf(runtime.path());
+    // block, lock, liveness, creation lock, and the one live copy's socket
+    QVERIFY2(entries.size() == 5, qPrintable(entries.join(u' ')));
+}
+
+void TestOneInstance::blockWithoutLockMakesTheCopyFirstAtOnce() {
+    // The moment between a first copy making its block and its lock, held still: the block
+    // exists and its holder is alive, but there is no lock and no channel yet.
+    QTemporaryDir runtime;
+    const InstanceNames names(runtime.path(), PeerName);
+    QFile block(QFile::decodeName(names.BlockPath()));
+    QVERIFY(block.open(QIODevice::WriteOnly));
+    QVERIFY(block.resize(HandOverBlock::Size));
+    block.close();
+    QVERIFY(block.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    const int liveness =
+        ::open(names.LivenessPath().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    QVERIFY(liveness >= 0);
+    QCOMPARE(::flock(liveness, LOCK_SH), 0);
+
+    Peer copy(runtime, {QStringLiteral("early")});
+    QCOMPARE(copy.WaitForLine("", 2000), QByteArray("first"));
+    QVERIFY(copy.ElapsedMs() < 1000);
+    ::close(liveness);
+
+    Peer later(runtime, {QStringLiteral("then")});
+    QCOMPARE(later.Finish(), 0);
+    QCOMPARE(copy.WaitForLine("received"), receivedLine({QStringLiteral("then")}));
 }
 
 QTEST_MAIN(TestOneInstance)

@@ -36,8 +36,14 @@ void printLine(const QByteArray& line) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication qtApplication(argc, argv);
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argv[0], nullptr};
+    QApplication qtApplication(toolkitArgc, toolkitArgv);
     TApplication application;
+    QStringList parameters;
+    for (int i = 1; i < argc; ++i)
+        parameters.append(QString::fromLocal8Bit(argv[i]));
+    application.SetCommandLineParameters(parameters);
     SetErrorReport(
         [](const std::exception& error) { std::fprintf(stderr, "error: %s\n", error.what()); });
 
@@ -69,11 +75,14 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    if (!guard.IsFirstInstance()) {
+    if (guard.IsFirstInstance()) {
+        printLine("first");
+    } else {
         printLine("later show=" + QByteArray(application.ShowMainForm() ? "1" : "0"));
-        return application.Run();
+        // A copy that runs as if alone stays, like a first copy.
+        if (!application.ShowMainForm())
+            return application.Run();
     }
-    printLine("first");
     const int blockMs = qEnvironmentVariableIntValue("VEXTO_PEER_BLOCK_MS");
     if (blockMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(blockMs));

@@ -20,6 +20,7 @@ class TestSecondCopy : public QObject {
 
 private slots:
     void secondCopyEndsAtOnceWithoutAWindow();
+    void copiesOnOtherDisplaysAreOtherLogOns();
 
 private:
     QStringList visibleVextoWindows(const XvfbSession& x) const {
@@ -58,6 +59,46 @@ void TestSecondCopy::secondCopyEndsAtOnceWithoutAWindow() {
     QCOMPARE(first.state(), QProcess::Running);
     first.kill();
     first.waitForFinished(5000);
+}
+
+void TestSecondCopy::copiesOnOtherDisplaysAreOtherLogOns() {
+    // Two displays of one user, one runtime directory: each display is a log-on of its own, and
+    // a screen number does not make another display.
+    XvfbSession one;
+    XvfbSession two;
+    QVERIFY2(one.start(), qPrintable(one.errorString()));
+    QVERIFY2(two.start(), qPrintable(two.errorString()));
+    QTemporaryDir runtime;
+    const auto start = [&runtime](QProcess& copy, const XvfbSession& x, const QString& screen) {
+        QProcessEnvironment environment = x.environment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        environment.insert(QStringLiteral("DISPLAY"),
+                           environment.value(QStringLiteral("DISPLAY")) + screen);
+        copy.setProcessEnvironment(environment);
+        copy.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        copy.start(QStringLiteral(VEXTO_BINARY), {});
+    };
+
+    QProcess onOne;
+    start(onOne, one, QString());
+    QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows(one).size(), 1, startDeadlineMs);
+    QProcess onTwo;
+    start(onTwo, two, QString());
+    QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows(two).size(), 1, startDeadlineMs);
+    QCOMPARE(onOne.state(), QProcess::Running);
+    QCOMPARE(onTwo.state(), QProcess::Running);
+
+    QProcess sameDisplay;
+    start(sameDisplay, one, QStringLiteral(".0"));
+    QVERIFY(sameDisplay.waitForFinished(startDeadlineMs));
+    QCOMPARE(sameDisplay.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sameDisplay.exitCode(), 0);
+    QCOMPARE(visibleVextoWindows(one).size(), 1);
+
+    for (QProcess* copy : {&onOne, &onTwo}) {
+        copy->kill();
+        copy->waitForFinished(5000);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSecondCopy)
