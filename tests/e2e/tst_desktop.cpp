@@ -1,3 +1,4 @@
+#include "RootWindowWatch.h"
 #include "XvfbSession.h"
 
 #include <QDeadlineTimer>
@@ -104,6 +105,8 @@ private slots:
     void unreadableTextKeepsTheFocus();
     void enterInANumericFieldChangesNothing();
     void restoreAfterAHandOverKeepsTheFocus();
+    void laterCopyFromALauncherActivatesTheWindow();
+    void copyFromALauncherEndsItsOwnStartup();
     void endProgramExitsWithCodeZero_data();
     void endProgramExitsWithCodeZero();
 
@@ -111,6 +114,8 @@ private:
     void startCopy(QProcess& copy, const QString& runtimeDirectory,
                    const QStringList& arguments = {}, const QProcessEnvironment& extra = {}) const;
     QStringList visibleVextoWindows() const;
+    QString topWindow() const;
+    QString freshStartupId(const QString& name) const;
     QString activeWindow() const;
     QString windowProperty(const QString& window, const QString& property) const;
     QPoint clientOrigin(const QString& window) const;
@@ -125,6 +130,7 @@ private:
     QTemporaryDir m_runtimeDirectory;
     QProcess m_vexto;
     QString m_windowId;
+    std::unique_ptr<RootWindowWatch> m_root;
 };
 
 void TestDesktop::initTestCase() {
@@ -135,6 +141,8 @@ void TestDesktop::initTestCase() {
     QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows().size(), 1, startDeadlineMs);
     m_windowId = visibleVextoWindows().front();
     QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, stateDeadlineMs);
+    m_root = std::make_unique<RootWindowWatch>(m_x->environment().value(QStringLiteral("DISPLAY")));
+    QVERIFY(m_root->isConnected());
 }
 
 void TestDesktop::cleanupTestCase() {
@@ -142,6 +150,7 @@ void TestDesktop::cleanupTestCase() {
         m_vexto.kill();
         m_vexto.waitForFinished(stateDeadlineMs);
     }
+    m_root.reset();
     m_x.reset();
 }
 
@@ -160,6 +169,24 @@ QStringList TestDesktop::visibleVextoWindows() const {
         ->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                    QStringLiteral("--name"), QStringLiteral("^Vexto$")})
         .split(u'\n', Qt::SkipEmptyParts);
+}
+
+// The topmost managed window, as a decimal id like xdotool's.
+QString TestDesktop::topWindow() const {
+    const QString stacking =
+        m_x->xprop({QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    const QString last = stacking.section(u' ', -1);
+    bool ok = false;
+    const qulonglong value = last.toULongLong(&ok, 16);
+    return ok ? QString::number(value) : QString();
+}
+
+// A launcher's startup id: unique, and stamped with the time of the user's action, now.
+QString TestDesktop::freshStartupId(const QString& name) const {
+    return QStringLiteral("%1-%2_TIME%3")
+        .arg(name)
+        .arg(QCoreApplication::applicationPid())
+        .arg(m_root->serverTime());
 }
 
 // The window the manager has made active, as a decimal id like xdotool's.
@@ -396,6 +423,55 @@ void TestDesktop::restoreAfterAHandOverKeepsTheFocus() {
     QCOMPARE(client().copy(startCellXLine), restored.copy(startCellXLine));
     QTRY_VERIFY_WITH_TIMEOUT(inkColumns(client().copy(yField)).second > typedEnd + 3,
                              stateDeadlineMs);
+}
+
+void TestDesktop::laterCopyFromALauncherActivatesTheWindow() {
+    // The user works in another program: a click there is the latest user action.
+    QProcess other;
+    other.setProcessEnvironment(m_x->environment());
+    other.start(QStringLiteral("xlogo"),
+                {QStringLiteral("-geometry"), QStringLiteral("200x200+10+10")});
+    QString otherWindow;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(otherWindow = m_x->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                      QStringLiteral("--class"), QStringLiteral("xlogo")})
+                            .section(u'\n', 0, 0))
+             .isEmpty(),
+        startDeadlineMs);
+    clickAt(otherWindow, QPoint(100, 100));
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), otherWindow, stateDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(topWindow(), otherWindow, stateDeadlineMs);
+
+    // Then starts Vexto again from a launcher.
+    const QString startupId = freshStartupId(QStringLiteral("later"));
+    QProcessEnvironment launcher;
+    launcher.insert(QStringLiteral("DESKTOP_STARTUP_ID"), startupId);
+    QProcess later;
+    startCopy(later, m_runtimeDirectory.path(), {}, launcher);
+    QVERIFY(later.waitForFinished(startDeadlineMs));
+    QCOMPARE(later.exitCode(), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(topWindow(), m_windowId, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_root->startupMessages().contains(QStringLiteral("remove: ID=") + startupId), 1000);
+    other.kill();
+    other.waitForFinished(stateDeadlineMs);
+}
+
+void TestDesktop::copyFromALauncherEndsItsOwnStartup() {
+    QTemporaryDir runtime;
+    const QString startupId = freshStartupId(QStringLiteral("first"));
+    QProcessEnvironment launcher;
+    launcher.insert(QStringLiteral("DESKTOP_STARTUP_ID"), startupId);
+    QProcess copy;
+    startCopy(copy, runtime.path(), {}, launcher);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_root->startupMessages().contains(QStringLiteral("remove: ID=") + startupId),
+        startDeadlineMs);
+    QCOMPARE(visibleVextoWindows().size(), 2);
+    copy.kill();
+    copy.waitForFinished(stateDeadlineMs);
 }
 
 void TestDesktop::endProgramExitsWithCodeZero_data() {
