@@ -89,7 +89,7 @@ bool XvfbSession::start() {
         number += m_server->readAllStandardOutput();
     }
     m_display = u':' + QString::fromLatin1(number.trimmed());
-    return m_manager == WindowManager::None || startWindowManager();
+    return m_manager == WindowManager::Absent || startWindowManager();
 }
 
 bool XvfbSession::startWindowManager() {

@@ -15,9 +15,9 @@
 // on a desktop; metacity is the one used, as it prevents focus stealing.
 class XvfbSession {
 public:
-    enum class WindowManager { None, Metacity };
+    enum class WindowManager { Absent, Metacity };
 
-    explicit XvfbSession(WindowManager manager = WindowManager::None);
+    explicit XvfbSession(WindowManager manager = WindowManager::Absent);
     ~XvfbSession();
     XvfbSession(const XvfbSession&) = delete;
     XvfbSession& operator=(const XvfbSession&) = delete;
