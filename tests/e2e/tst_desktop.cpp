@@ -497,6 +497,12 @@ void TestDesktop::endProgramExitsWithCodeZero() {
     // A copy of its own, beside the one the other cases use.
     QTemporaryDir runtime;
     QProcess copy;
+    const auto stopCopy = qScopeGuard([&copy] {
+        if (copy.state() != QProcess::NotRunning) {
+            copy.kill();
+            copy.waitForFinished(stateDeadlineMs);
+        }
+    });
     const QStringList before = visibleVextoWindows();
     startCopy(copy, runtime.path());
     QString window;
