@@ -503,8 +503,13 @@ void TestDesktop::endProgramExitsWithCodeZero() {
             copy.waitForFinished(stateDeadlineMs);
         }
     });
+    // Once the manager has settled the focus after the copies before, the new copy is started
+    // as a launcher does, so the manager gives it the focus on the strength of that launch.
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, stateDeadlineMs);
     const QStringList before = visibleVextoWindows();
-    startCopy(copy, runtime.path());
+    QProcessEnvironment launcher;
+    launcher.insert(QStringLiteral("DESKTOP_STARTUP_ID"), freshStartupId(QStringLiteral("end")));
+    startCopy(copy, runtime.path(), {}, launcher);
     QString window;
     const auto newWindow = [&] {
         for (const QString& id : visibleVextoWindows())
