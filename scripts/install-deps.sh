@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
     libbenchmark-dev
     fonts-liberation2
-    xvfb xauth xdotool x11-utils x11-apps libx11-dev
+    xvfb xauth xdotool x11-utils x11-apps libx11-dev metacity
     xclip dbus at-spi2-core python3 python3-pyatspi
     desktop-file-utils dpkg-dev file
 )

@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "StartupFailure.h"
+#include "WindowActivation.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -66,14 +67,12 @@ void TApplication::Restore() {
         m_mainForm->showNormal();
 }
 
-void TApplication::BringToFront() {
+void TApplication::BringToFront(const StartupIdentity& launch) {
     QWidget* lastActive = QApplication::activeModalWidget();
     if (!lastActive)
         lastActive = m_mainForm.get();
-    if (lastActive && lastActive->isVisible() && lastActive->isEnabled()) {
-        lastActive->raise();
-        lastActive->activateWindow();
-    }
+    if (lastActive && lastActive->isVisible() && lastActive->isEnabled())
+        WindowActivation::Activate(*lastActive, launch);
 }
 
 void TApplication::Halt(int exitCode) {

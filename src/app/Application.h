@@ -6,6 +6,8 @@
 // runs Qt's event loop. Errors from event handlers arrive through the calc layer's ErrorReport,
 // which TApplication routes to its message box.
 
+#include "StartupIdentity.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -40,6 +42,10 @@ public:
         m_commandLineParameters = parameters;
     }
 
+    // How the desktop named this copy's launch, for a later copy to hand over.
+    const StartupIdentity& LaunchIdentity() const { return m_launchIdentity; }
+    void SetLaunchIdentity(const StartupIdentity& identity) { m_launchIdentity = identity; }
+
     // The application owns its main window; closing it ends the program. A form that throws
     // while it is made never becomes the main form.
     QWidget* MainForm() const { return m_mainForm.get(); }
@@ -63,8 +69,8 @@ public:
     // Only while minimised: brings the main form back to its normal state.
     void Restore();
     // Raises and activates the window last active among the application's own: the main form or
-    // a dialog it shows.
-    void BringToFront();
+    // a dialog it shows; on behalf of the launch the identity names, when it names one.
+    void BringToFront(const StartupIdentity& launch = {});
 
     // The orderly immediate end: destroys the main form (and with it its controls and guard),
     // then ends the process with the exit code, without returning.
@@ -83,6 +89,7 @@ public:
 private:
     QString m_title;
     QStringList m_commandLineParameters;
+    StartupIdentity m_launchIdentity;
     std::unique_ptr<QWidget> m_mainForm;
     bool m_showMainForm = true;
     bool m_terminated = false;

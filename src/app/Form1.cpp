@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "Application.h"
+#include "FrameCentring.h"
 #include "OneInstance.h"
 #include "PositionCopier.h"
 #include "calc/CoordinateText.h"
@@ -16,7 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
+#include <QShowEvent>
 
 #include <utility>
 
@@ -109,6 +110,8 @@ TForm1::TForm1(TApplication& application) : m_application(application) {
     m_oneInstance = new TOneInstance(this, application);
     m_oneInstance->setObjectName(QStringLiteral("OneInstance1"));
     m_oneInstance->Loaded();
+    if (application.ShowMainForm())
+        m_frameCentring = new FrameCentring(this);
 
     FormCreate();
 }
@@ -119,6 +122,8 @@ void TForm1::createButton() {
     m_close = new QPushButton(QStringLiteral("End program"), this);
     m_close->setObjectName(QStringLiteral("EClose"));
     m_close->setGeometry(488, 424, 81, 25);
+    // Enter presses a focused push button, as Space does.
+    m_close->setAutoDefault(true);
     connect(m_close, &QPushButton::clicked, this,
             [this] { RunGuarded([this] { ECloseClick(); }); });
 }
@@ -278,26 +283,20 @@ void TForm1::ECloseClick() {
 }
 
 void TForm1::showEvent(QShowEvent* event) {
-    if (!m_centred) {
-        centreOnScreen();
+    if (!m_centred && m_frameCentring) {
+        m_frameCentring->PlaceCentred();
         m_centred = true;
     }
     QWidget::showEvent(event);
-    RunGuarded([this] { FormShow(); });
+    // The window system's show events come back from minimised, when the focus stays where it
+    // was; FormShow runs only when the window itself goes from hidden to visible.
+    if (!event->spontaneous())
+        RunGuarded([this] { FormShow(); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
     m_application.HandleMainFormClose(this);
-}
-
-void TForm1::centreOnScreen() {
-    if (const QScreen* screen = this->screen()) {
-        const QRect available = screen->availableGeometry();
-        QRect frame = frameGeometry();
-        frame.moveCenter(available.center());
-        move(frame.topLeft());
-    }
 }
 
 } // namespace vexto

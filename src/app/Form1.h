@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace vexto {
 
+class FrameCentring;
 class TApplication;
 class TCurrencyEdit;
 class TOneInstance;
@@ -50,7 +51,6 @@ private:
     void createCells();
     void bindChangeHandlers();
     void nameForAssistiveTechnology();
-    void centreOnScreen();
 
     TApplication& m_application;
     QPushButton* m_close = nullptr;
@@ -58,6 +58,7 @@ private:
     std::array<TCurrencyEdit*, 5> m_inputs{}; // X, Y, S, L, W: indexed by InputName
     std::array<TVxPanel*, CellCount> m_cells{};
     TOneInstance* m_oneInstance = nullptr;
+    FrameCentring* m_frameCentring = nullptr;
     bool m_centred = false;
 };
 

@@ -129,7 +129,8 @@ void TOneInstance::HandOverToFirstInstance() {
         BecomeFirstInstance();
         return;
     }
-    NotifyChannel::Post(m_names->NotifyPath(HandOverBlock::NotifyId(*block)));
+    NotifyChannel::Post(m_names->NotifyPath(HandOverBlock::NotifyId(*block)),
+                        m_application.LaunchIdentity().ToMessage());
     if (!AcquireHandOverLock()) {
         BecomeFirstInstance();
         return;
@@ -156,8 +157,8 @@ void TOneInstance::CloseHandOverLock() {
     m_lockHandle.reset();
 }
 
-// The message a poke carries is not used yet: the parameters travel in the block.
-void TOneInstance::NotifyWindowProc(const QByteArray& /*message*/) {
+// A poke carries the later copy's startup identity; the parameters travel in the block.
+void TOneInstance::NotifyWindowProc(const QByteArray& message) {
     if (!m_mappingHandle)
         return;
     const auto block = m_mappingHandle->Read();
@@ -169,13 +170,14 @@ void TOneInstance::NotifyWindowProc(const QByteArray& /*message*/) {
     // The lock goes back as soon as the block has been read, so the later copy never waits on
     // what the handler below does with the parameters.
     ReleaseHandOverLock();
+    m_laterCopyLaunch = StartupIdentity::FromMessage(message);
     DoInstanceStarted(params);
 }
 
 void TOneInstance::DoInstanceStarted(const QStringList& params) {
     if (m_showOnNewInstance) {
         m_application.Restore();
-        m_application.BringToFront();
+        m_application.BringToFront(m_laterCopyLaunch);
     }
     if (m_onInstanceStarted)
         m_onInstanceStarted(this, params);

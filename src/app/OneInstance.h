@@ -1,5 +1,7 @@
 #pragma once
 
+#include "StartupIdentity.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -67,6 +69,8 @@ private:
     void NotifyWindowProc(const QByteArray& message);
 
     TApplication& m_application;
+    // The launch of the later copy being answered: its window activation is this copy's.
+    StartupIdentity m_laterCopyLaunch;
     std::unique_ptr<InstanceNames> m_names;
     std::unique_ptr<SharedBlock> m_mappingHandle;
     std::unique_ptr<NotifyChannel> m_notifyWindow;

@@ -44,6 +44,8 @@ int main(int argc, char* argv[]) {
 
     // The toolkit gets the program path alone: the parameters are the user's, to be handed
     // over as given, and none of them may change the window or where it shows.
+    // Read before the toolkit, which takes the startup id out of the environment.
+    const StartupIdentity launch = StartupIdentity::FromEnvironment();
     int toolkitArgc = 1;
     char* toolkitArgv[] = {argv[0], nullptr};
     QApplication qtApplication(toolkitArgc, toolkitArgv);
@@ -51,6 +53,7 @@ int main(int argc, char* argv[]) {
     TApplication application;
     application.SetTitle(QStringLiteral("Vexto"));
     application.SetCommandLineParameters(CommandLineParameters(argc, argv));
+    application.SetLaunchIdentity(launch);
     const LocaleSeparatorWatcher localeWatcher;
     SetErrorReport(
         [&application](const std::exception& error) { application.ShowException(error); });

@@ -1,8 +1,11 @@
+#include "RootWindowWatch.h"
 #include "XvfbSession.h"
 #include "widgets/Color.h"
 #include "widgets/VxPanel.h"
 
+#include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -10,23 +13,83 @@
 
 namespace {
 
-constexpr int startDeadlineMs = 20'000;
+// A failing QTRY waits twice as long again before it reports: keep both within the time-out.
+constexpr int startDeadlineMs = 10'000;
 constexpr int stateDeadlineMs = 5'000;
 
-// Client coordinates from the window's layout.
-constexpr QPoint xField(160 + 64 + 20, 360 + 12 + 10);
+const QSize clientSize(578, 457);
+const QSize screenSize(1024, 768);
+
+// Client coordinates from the window's layout: the group box holds the fields.
+constexpr QPoint groupBox(160, 360);
+const QRect xField(groupBox + QPoint(64, 12), QSize(57, 21));
+const QRect yField(groupBox + QPoint(64, 36), QSize(57, 21));
+const QRect wField(groupBox + QPoint(176, 52), QSize(57, 21));
 constexpr QPoint endProgramButton(488 + 40, 424 + 12);
 constexpr QPoint quadrantCellLU9(8, 16); // top-left cell
 constexpr QPoint axisCellR1(328, 112);
 constexpr QPoint startCell(248, 112);
 constexpr QPoint cellFillPoint(4, 4); // inside the bevel, clear of the text
+// The start cell's two lines: "X = ..." above, "Y = ..." below.
+const QRect startCellXLine(248 + 2, 112 + 2, 77, 14);
+const QRect startCellYLine(248 + 2, 112 + 17, 77, 14);
 
 const QColor quadrantBlue(193, 235, 255);
 const QColor axisBlue(140, 218, 255);
 
+QString arg(int value) {
+    return QString::number(value);
+}
+
+bool isInk(QRgb pixel) {
+    return qGray(pixel) < 110;
+}
+
+// The columns of a field's inside that hold text (or the caret), relative to the inside's left
+// edge; {-1, -1} when there is none. Edit text sits at the left, display text at the right.
+std::pair<int, int> inkColumns(const QImage& field) {
+    const QRect inside = field.rect().adjusted(3, 3, -3, -3);
+    int first = -1, last = -1;
+    for (int x = inside.left(); x <= inside.right(); ++x)
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            if (isInk(field.pixel(x, y))) {
+                if (first < 0)
+                    first = x - inside.left();
+                last = x - inside.left();
+                break;
+            }
+    return {first, last};
+}
+
+// A caret: one column inked over most of the field's inside height, taller than any digit.
+bool showsCaret(const QImage& field) {
+    const QRect inside = field.rect().adjusted(3, 2, -3, -2);
+    for (int x = inside.left(); x <= inside.right(); ++x) {
+        int run = 0, longest = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            run = isInk(field.pixel(x, y)) ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+        if (longest >= 11)
+            return true;
+    }
+    return false;
+}
+
+// Polls until the condition holds once. Unlike QTRY, which looks again after success, this
+// suits a blinking caret.
+template <typename Condition> bool seenWithin(int deadlineMs, Condition condition) {
+    const QDeadlineTimer deadline(deadlineMs);
+    while (!condition())
+        if (deadline.hasExpired())
+            return false;
+    return true;
+}
+
 } // namespace
 
-// Drives the real program on a private X server, as a user would.
+// Drives the real program on a private X server under a window manager (metacity, which
+// prevents focus stealing), as a user would.
 class TestDesktop : public QObject {
     Q_OBJECT
 
@@ -35,40 +98,54 @@ private slots:
     void cleanupTestCase();
 
     void windowMapsWithTitleAndClientSize();
+    void titleBarOffersNoCloseMinimiseOrMaximise();
+    void sizeIsFixed();
+    void frameIsCentredOnTheScreen();
+    void xHasTheFocusThroughARealFocusIn();
     void typingIntoXChangesTheCellsOnScreen();
     void hoveringAQuadrantCellTurnsItHotUntilThePointerLeaves();
+    void unreadableTextKeepsTheFocus_data();
+    void unreadableTextKeepsTheFocus();
+    void enterInANumericFieldChangesNothing();
+    void restoreAfterAHandOverKeepsTheFocus();
+    void laterCopyFromALauncherActivatesTheWindow();
+    void copyFromALauncherEndsItsOwnStartup();
+    void endProgramExitsWithCodeZero_data();
     void endProgramExitsWithCodeZero();
 
 private:
-    QPoint windowOrigin() const;
-    QColor screenPixel(QPoint clientPoint) const;
-    QImage clientArea() const;
+    void startCopy(QProcess& copy, const QString& runtimeDirectory,
+                   const QStringList& arguments = {}, const QProcessEnvironment& extra = {}) const;
+    QStringList visibleVextoWindows() const;
+    QString topWindow() const;
+    QString freshStartupId(const QString& name) const;
+    QString activeWindow() const;
+    QString windowProperty(const QString& window, const QString& property) const;
+    QPoint clientOrigin(const QString& window) const;
+    QMargins frameExtents(const QString& window) const;
+    QImage client(const QString& window) const;
+    QImage client() const { return client(m_windowId); }
+    void clickAt(const QString& window, QPoint clientPoint) const;
+    void key(const QString& keys) const;
+    void type(const QString& text) const;
 
     std::unique_ptr<XvfbSession> m_x;
     QTemporaryDir m_runtimeDirectory;
     QProcess m_vexto;
     QString m_windowId;
+    std::unique_ptr<RootWindowWatch> m_root;
 };
 
 void TestDesktop::initTestCase() {
-    m_x = std::make_unique<XvfbSession>();
+    m_x = std::make_unique<XvfbSession>(XvfbSession::WindowManager::Metacity);
     QVERIFY2(m_x->start(), qPrintable(m_x->errorString()));
     QVERIFY(m_runtimeDirectory.isValid());
-
-    QProcessEnvironment environment = m_x->environment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeDirectory.path());
-    m_vexto.setProcessEnvironment(environment);
-    m_vexto.setProcessChannelMode(QProcess::ForwardedChannels);
-    m_vexto.start(QStringLiteral(VEXTO_BINARY), {});
-    QVERIFY2(m_vexto.waitForStarted(startDeadlineMs), qPrintable(m_vexto.errorString()));
-
-    const auto findWindow = [this] {
-        return m_x
-            ->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                       QStringLiteral("--name"), QStringLiteral("^Vexto$")})
-            .section(u'\n', 0, 0);
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(!(m_windowId = findWindow()).isEmpty(), startDeadlineMs);
+    startCopy(m_vexto, m_runtimeDirectory.path());
+    QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows().size(), 1, startDeadlineMs);
+    m_windowId = visibleVextoWindows().front();
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, stateDeadlineMs);
+    m_root = std::make_unique<RootWindowWatch>(m_x->environment().value(QStringLiteral("DISPLAY")));
+    QVERIFY(m_root->isConnected());
 }
 
 void TestDesktop::cleanupTestCase() {
@@ -76,32 +153,141 @@ void TestDesktop::cleanupTestCase() {
         m_vexto.kill();
         m_vexto.waitForFinished(stateDeadlineMs);
     }
+    m_root.reset();
     m_x.reset();
 }
 
-QPoint TestDesktop::windowOrigin() const {
-    const QString geometry =
-        m_x->xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_windowId});
-    const QRegularExpression x(QStringLiteral("^X=(\\d+)$"), QRegularExpression::MultilineOption);
-    const QRegularExpression y(QStringLiteral("^Y=(\\d+)$"), QRegularExpression::MultilineOption);
-    return {x.match(geometry).captured(1).toInt(), y.match(geometry).captured(1).toInt()};
+void TestDesktop::startCopy(QProcess& copy, const QString& runtimeDirectory,
+                            const QStringList& arguments, const QProcessEnvironment& extra) const {
+    QProcessEnvironment environment = m_x->environment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDirectory);
+    environment.insert(extra);
+    copy.setProcessEnvironment(environment);
+    copy.setProcessChannelMode(QProcess::ForwardedChannels);
+    copy.start(QStringLiteral(VEXTO_BINARY), arguments);
 }
 
-QImage TestDesktop::clientArea() const {
-    return m_x->grabScreen().copy(QRect(windowOrigin(), QSize(578, 457)));
+QStringList TestDesktop::visibleVextoWindows() const {
+    return m_x
+        ->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                   QStringLiteral("--name"), QStringLiteral("^Vexto$")})
+        .split(u'\n', Qt::SkipEmptyParts);
 }
 
-QColor TestDesktop::screenPixel(QPoint clientPoint) const {
-    const QImage screen = m_x->grabScreen();
-    return screen.isNull() ? QColor() : screen.pixelColor(windowOrigin() + clientPoint);
+// The topmost managed window, as a decimal id like xdotool's.
+QString TestDesktop::topWindow() const {
+    const QString stacking =
+        m_x->xprop({QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    const QString last = stacking.section(u' ', -1);
+    bool ok = false;
+    const qulonglong value = last.toULongLong(&ok, 16);
+    return ok ? QString::number(value) : QString();
+}
+
+// A launcher's startup id: unique, and stamped with the time of the user's action, now.
+QString TestDesktop::freshStartupId(const QString& name) const {
+    return QStringLiteral("%1-%2_TIME%3")
+        .arg(name)
+        .arg(QCoreApplication::applicationPid())
+        .arg(m_root->serverTime());
+}
+
+// The window the manager has made active, as a decimal id like xdotool's.
+QString TestDesktop::activeWindow() const {
+    const QString property =
+        m_x->xprop({QStringLiteral("-root"), QStringLiteral("_NET_ACTIVE_WINDOW")});
+    const QRegularExpression id(QStringLiteral("# (0x[0-9a-f]+)"));
+    bool ok = false;
+    const qulonglong value = id.match(property).captured(1).toULongLong(&ok, 16);
+    return ok ? QString::number(value) : QString();
+}
+
+QString TestDesktop::windowProperty(const QString& window, const QString& property) const {
+    return m_x->xprop({QStringLiteral("-id"), window, property});
+}
+
+// Where the manager put the client area, in screen coordinates.
+QPoint TestDesktop::clientOrigin(const QString& window) const {
+    const QString info = m_x->xwininfo({QStringLiteral("-id"), window});
+    const QRegularExpression x(QStringLiteral("Absolute upper-left X:\\s+(-?\\d+)"));
+    const QRegularExpression y(QStringLiteral("Absolute upper-left Y:\\s+(-?\\d+)"));
+    return {x.match(info).captured(1).toInt(), y.match(info).captured(1).toInt()};
+}
+
+QMargins TestDesktop::frameExtents(const QString& window) const {
+    const QRegularExpression numbers(QStringLiteral("= (\\d+), (\\d+), (\\d+), (\\d+)"));
+    const QRegularExpressionMatch match =
+        numbers.match(windowProperty(window, QStringLiteral("_NET_FRAME_EXTENTS")));
+    // The property lists left, right, top, bottom.
+    return {match.captured(1).toInt(), match.captured(3).toInt(), match.captured(2).toInt(),
+            match.captured(4).toInt()};
+}
+
+QImage TestDesktop::client(const QString& window) const {
+    return m_x->grabScreen().copy(QRect(clientOrigin(window), clientSize));
+}
+
+void TestDesktop::clickAt(const QString& window, QPoint clientPoint) const {
+    const QPoint point = clientOrigin(window) + clientPoint;
+    m_x->xdotool({QStringLiteral("mousemove"), arg(point.x()), arg(point.y()),
+                  QStringLiteral("click"), QStringLiteral("1")});
+}
+
+// Keys go to whatever window has the focus, as the keyboard's would.
+void TestDesktop::key(const QString& keys) const {
+    m_x->xdotool({QStringLiteral("key"), keys});
+}
+
+void TestDesktop::type(const QString& text) const {
+    m_x->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
 }
 
 void TestDesktop::windowMapsWithTitleAndClientSize() {
     QCOMPARE(m_x->xdotool({QStringLiteral("getwindowname"), m_windowId}), QStringLiteral("Vexto"));
-    const QString geometry =
-        m_x->xdotool({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), m_windowId});
-    QVERIFY2(geometry.contains(QStringLiteral("WIDTH=578")), qPrintable(geometry));
-    QVERIFY2(geometry.contains(QStringLiteral("HEIGHT=457")), qPrintable(geometry));
+    const QString info = m_x->xwininfo({QStringLiteral("-id"), m_windowId});
+    QVERIFY2(info.contains(QStringLiteral("Width: 578")), qPrintable(info));
+    QVERIFY2(info.contains(QStringLiteral("Height: 457")), qPrintable(info));
+}
+
+void TestDesktop::titleBarOffersNoCloseMinimiseOrMaximise() {
+    const QString actions = windowProperty(m_windowId, QStringLiteral("_NET_WM_ALLOWED_ACTIONS"));
+    QVERIFY2(actions.contains(QStringLiteral("_NET_WM_ACTION_MOVE")), qPrintable(actions));
+    for (const char* action :
+         {"_NET_WM_ACTION_CLOSE", "_NET_WM_ACTION_MINIMIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
+          "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_FULLSCREEN"})
+        QVERIFY2(!actions.contains(QLatin1String(action)), qPrintable(actions));
+}
+
+void TestDesktop::sizeIsFixed() {
+    const QString hints = windowProperty(m_windowId, QStringLiteral("WM_NORMAL_HINTS"));
+    QVERIFY2(hints.contains(QStringLiteral("minimum size: 578 by 457")), qPrintable(hints));
+    QVERIFY2(hints.contains(QStringLiteral("maximum size: 578 by 457")), qPrintable(hints));
+}
+
+void TestDesktop::frameIsCentredOnTheScreen() {
+    const QMargins frame = frameExtents(m_windowId);
+    QVERIFY2(frame.top() > 0, "the window manager gave the window no title bar");
+    const QRect outer = QRect(clientOrigin(m_windowId), clientSize).marginsAdded(frame);
+    // Equal room on either side, give or take the odd pixel of an odd difference.
+    const int left = outer.left(), right = screenSize.width() - 1 - outer.right();
+    const int top = outer.top(), bottom = screenSize.height() - 1 - outer.bottom();
+    QVERIFY2(std::abs(left - right) <= 1,
+             qPrintable(QStringLiteral("left %1, right %2").arg(left).arg(right)));
+    QVERIFY2(std::abs(top - bottom) <= 1,
+             qPrintable(QStringLiteral("top %1, bottom %2").arg(top).arg(bottom)));
+}
+
+void TestDesktop::xHasTheFocusThroughARealFocusIn() {
+    QCOMPARE(activeWindow(), m_windowId);
+    const QImage before = client();
+    // No click: the key reaches X only if the window was activated and focused X.
+    type(QStringLiteral("7"));
+    QTRY_VERIFY_WITH_TIMEOUT(client().copy(startCellXLine) != before.copy(startCellXLine),
+                             stateDeadlineMs);
+    QCOMPARE(client().copy(startCellYLine), before.copy(startCellYLine));
+    key(QStringLiteral("BackSpace"));
+    QTRY_COMPARE_WITH_TIMEOUT(client().copy(startCellXLine), before.copy(startCellXLine),
+                              stateDeadlineMs);
 }
 
 void TestDesktop::typingIntoXChangesTheCellsOnScreen() {
@@ -124,7 +310,7 @@ void TestDesktop::typingIntoXChangesTheCellsOnScreen() {
         return cell.grab().toImage().convertToFormat(QImage::Format_RGB32).copy(1, 1, 79, 31);
     };
     const auto shownCell = [this](QPoint cellTopLeft) {
-        return clientArea()
+        return client()
             .copy(QRect(cellTopLeft + QPoint(1, 1), QSize(79, 31)))
             .convertToFormat(QImage::Format_RGB32);
     };
@@ -133,44 +319,247 @@ void TestDesktop::typingIntoXChangesTheCellsOnScreen() {
     const QImage corner = expectedCell("X = 76.00\rY = 12.00", vexto::TColor(16772033));
     QVERIFY(shownCell(startCell) != start);
 
-    const QPoint field = windowOrigin() + xField;
-    m_x->xdotool({QStringLiteral("mousemove"), QString::number(field.x()),
-                  QString::number(field.y()), QStringLiteral("click"), QStringLiteral("1")});
-    m_x->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-                  QStringLiteral("100")});
+    clickAt(m_windowId, xField.center());
+    type(QStringLiteral("100"));
     QTRY_VERIFY_WITH_TIMEOUT(shownCell(startCell) == start, stateDeadlineMs);
     QCOMPARE(shownCell(axisCellR1), right);
     QCOMPARE(shownCell(quadrantCellLU9), corner);
 
-    // The README's picture of the window comes from here.
-    if (const QString path = qEnvironmentVariable("VEXTO_SCREENSHOT"); !path.isEmpty())
-        QVERIFY(clientArea().save(path));
+    // The README's picture of the window, title bar and all, comes from here.
+    if (const QString path = qEnvironmentVariable("VEXTO_SCREENSHOT"); !path.isEmpty()) {
+        const QRect outer =
+            QRect(clientOrigin(m_windowId), clientSize).marginsAdded(frameExtents(m_windowId));
+        QVERIFY(m_x->grabScreen().copy(outer).save(path));
+    }
 }
 
 void TestDesktop::hoveringAQuadrantCellTurnsItHotUntilThePointerLeaves() {
-    QTRY_COMPARE_WITH_TIMEOUT(screenPixel(quadrantCellLU9 + cellFillPoint), quadrantBlue,
-                              stateDeadlineMs);
-    QCOMPARE(screenPixel(axisCellR1 + cellFillPoint), axisBlue);
+    const auto cellFill = [this](QPoint cell) { return client().pixelColor(cell + cellFillPoint); };
+    QTRY_COMPARE_WITH_TIMEOUT(cellFill(quadrantCellLU9), quadrantBlue, stateDeadlineMs);
+    QCOMPARE(cellFill(axisCellR1), axisBlue);
 
-    const QPoint inside = windowOrigin() + quadrantCellLU9 + QPoint(40, 16);
-    m_x->xdotool(
-        {QStringLiteral("mousemove"), QString::number(inside.x()), QString::number(inside.y())});
-    QTRY_COMPARE_WITH_TIMEOUT(screenPixel(quadrantCellLU9 + cellFillPoint), axisBlue,
-                              stateDeadlineMs);
+    const QPoint inside = clientOrigin(m_windowId) + quadrantCellLU9 + QPoint(40, 16);
+    m_x->xdotool({QStringLiteral("mousemove"), arg(inside.x()), arg(inside.y())});
+    QTRY_COMPARE_WITH_TIMEOUT(cellFill(quadrantCellLU9), axisBlue, stateDeadlineMs);
 
     // Straight out of the window: only the cells' timer can notice.
     m_x->xdotool({QStringLiteral("mousemove"), QStringLiteral("1"), QStringLiteral("1")});
-    QTRY_COMPARE_WITH_TIMEOUT(screenPixel(quadrantCellLU9 + cellFillPoint), quadrantBlue,
-                              stateDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(cellFill(quadrantCellLU9), quadrantBlue, stateDeadlineMs);
+}
+
+void TestDesktop::unreadableTextKeepsTheFocus_data() {
+    QTest::addColumn<bool>("byClick");
+    QTest::newRow("Tab") << false;
+    QTest::newRow("click on Y") << true;
+}
+
+void TestDesktop::unreadableTextKeepsTheFocus() {
+    QFETCH(bool, byClick);
+    // A lone plus sign can't be typed, as it does not read; deleting the digit of "+5" leaves it.
+    clickAt(m_windowId, xField.center());
+    key(QStringLiteral("ctrl+a"));
+    type(QStringLiteral("5"));
+    key(QStringLiteral("Home"));
+    type(QStringLiteral("+"));
+    key(QStringLiteral("End"));
+    const QImage readable = client();
+    key(QStringLiteral("BackSpace"));
+    // "+" reads as X's lower bound, which the cells show.
+    QTRY_VERIFY_WITH_TIMEOUT(client().copy(startCellXLine) != readable.copy(startCellXLine),
+                             stateDeadlineMs);
+    const QImage unreadable = client();
+
+    if (byClick)
+        clickAt(m_windowId, yField.center());
+    else
+        key(QStringLiteral("Tab"));
+    // The error box, captioned like the window, takes the focus.
+    QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows().size(), 2, stateDeadlineMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!activeWindow().isEmpty() && activeWindow() != m_windowId,
+                             stateDeadlineMs);
+    key(QStringLiteral("Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows().size(), 1, stateDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, stateDeadlineMs);
+
+    // Still in X: a digit makes "+5", which moves the cells' X line and leaves their Y line.
+    type(QStringLiteral("5"));
+    QTRY_VERIFY_WITH_TIMEOUT(client().copy(startCellXLine) != unreadable.copy(startCellXLine),
+                             stateDeadlineMs);
+    QCOMPARE(client().copy(startCellYLine), unreadable.copy(startCellYLine));
+    QCOMPARE(m_vexto.state(), QProcess::Running);
+}
+
+void TestDesktop::enterInANumericFieldChangesNothing() {
+    clickAt(m_windowId, xField.center());
+    key(QStringLiteral("ctrl+a"));
+    type(QStringLiteral("2"));
+    QTRY_VERIFY_WITH_TIMEOUT(inkColumns(client().copy(xField)).first >= 0, stateDeadlineMs);
+    const QImage before = client();
+    key(QStringLiteral("Return"));
+    key(QStringLiteral("KP_Enter"));
+    // A digit after the Enter keys proves they were handled: X reads "23", no line break, no
+    // button pressed, no error.
+    type(QStringLiteral("3"));
+    QTRY_VERIFY_WITH_TIMEOUT(client().copy(startCellXLine) != before.copy(startCellXLine),
+                             stateDeadlineMs);
+    QCOMPARE(client().copy(startCellYLine), before.copy(startCellYLine));
+    QCOMPARE(visibleVextoWindows().size(), 1);
+    QCOMPARE(m_vexto.state(), QProcess::Running);
+}
+
+void TestDesktop::restoreAfterAHandOverKeepsTheFocus() {
+    // X empty (its value 0), then 3 typed into Y, which keeps the focus.
+    clickAt(m_windowId, xField.center());
+    key(QStringLiteral("ctrl+a"));
+    key(QStringLiteral("BackSpace"));
+    clickAt(m_windowId, yField.center());
+    key(QStringLiteral("ctrl+a"));
+    type(QStringLiteral("3"));
+    QTRY_VERIFY_WITH_TIMEOUT(inkColumns(client().copy(yField)).first >= 0, stateDeadlineMs);
+    const int typedEnd = inkColumns(client().copy(yField)).second;
+
+    m_x->xdotool({QStringLiteral("windowminimize"), m_windowId});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        windowProperty(m_windowId, QStringLiteral("WM_STATE")).contains(QStringLiteral("Iconic")),
+        stateDeadlineMs);
+
+    QProcess later;
+    startCopy(later, m_runtimeDirectory.path());
+    QVERIFY(later.waitForFinished(startDeadlineMs));
+    QCOMPARE(later.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        windowProperty(m_windowId, QStringLiteral("WM_STATE")).contains(QStringLiteral("Normal")),
+        stateDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, stateDeadlineMs);
+
+    // Y still shows its edit text at the left, with the caret (it blinks: wait for it); X shows
+    // its display text "0.00" at the right, as wide as W's "4.00".
+    QVERIFY(seenWithin(stateDeadlineMs, [this] { return showsCaret(client().copy(yField)); }));
+    const QImage restored = client();
+    QVERIFY(inkColumns(restored.copy(yField)).first < 6);
+    const auto xInk = inkColumns(restored.copy(xField));
+    const auto wInk = inkColumns(restored.copy(wField));
+    QVERIFY(wInk.first > 20);
+    QVERIFY2(std::abs(xInk.first - wInk.first) <= 2 && std::abs(xInk.second - wInk.second) <= 2,
+             qPrintable(QStringLiteral("X ink %1-%2, W ink %3-%4")
+                            .arg(xInk.first)
+                            .arg(xInk.second)
+                            .arg(wInk.first)
+                            .arg(wInk.second)));
+
+    // The next key goes on after the 3: Y reads "34".
+    type(QStringLiteral("4"));
+    QTRY_VERIFY_WITH_TIMEOUT(client().copy(startCellYLine) != restored.copy(startCellYLine),
+                             stateDeadlineMs);
+    QCOMPARE(client().copy(startCellXLine), restored.copy(startCellXLine));
+    QTRY_VERIFY_WITH_TIMEOUT(inkColumns(client().copy(yField)).second > typedEnd + 3,
+                             stateDeadlineMs);
+}
+
+void TestDesktop::laterCopyFromALauncherActivatesTheWindow() {
+    // The user works in another program: a click there is the latest user action.
+    QProcess other;
+    const auto stopOther = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished(stateDeadlineMs);
+    });
+    other.setProcessEnvironment(m_x->environment());
+    other.start(QStringLiteral("xlogo"),
+                {QStringLiteral("-geometry"), QStringLiteral("200x200+10+10")});
+    QString otherWindow;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(otherWindow = m_x->xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                      QStringLiteral("--class"), QStringLiteral("xlogo")})
+                            .section(u'\n', 0, 0))
+             .isEmpty(),
+        startDeadlineMs);
+    clickAt(otherWindow, QPoint(100, 100));
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), otherWindow, stateDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(topWindow(), otherWindow, stateDeadlineMs);
+    // and goes on working there: the program stamps its window with the time of each action,
+    // as desktop programs do, so the manager knows of a user action later than any event Vexto
+    // has seen.
+    m_x->xprop({QStringLiteral("-id"), otherWindow, QStringLiteral("-f"),
+                QStringLiteral("_NET_WM_USER_TIME"), QStringLiteral("32c"), QStringLiteral("-set"),
+                QStringLiteral("_NET_WM_USER_TIME"), QString::number(m_root->serverTime())});
+
+    // Then starts Vexto again from a launcher.
+    const QString startupId = freshStartupId(QStringLiteral("later"));
+    QProcessEnvironment launcher;
+    launcher.insert(QStringLiteral("DESKTOP_STARTUP_ID"), startupId);
+    QProcess later;
+    startCopy(later, m_runtimeDirectory.path(), {}, launcher);
+    QVERIFY(later.waitForFinished(startDeadlineMs));
+    QCOMPARE(later.exitCode(), 0);
+
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(topWindow(), m_windowId, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_root->startupMessages().contains(QStringLiteral("remove: ID=") + startupId), 1000);
+}
+
+void TestDesktop::copyFromALauncherEndsItsOwnStartup() {
+    QTemporaryDir runtime;
+    const QString startupId = freshStartupId(QStringLiteral("first"));
+    QProcessEnvironment launcher;
+    launcher.insert(QStringLiteral("DESKTOP_STARTUP_ID"), startupId);
+    QProcess copy;
+    const auto stopCopy = qScopeGuard([&copy] {
+        copy.kill();
+        copy.waitForFinished(stateDeadlineMs);
+    });
+    startCopy(copy, runtime.path(), {}, launcher);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_root->startupMessages().contains(QStringLiteral("remove: ID=") + startupId),
+        startDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(visibleVextoWindows().size(), 2, stateDeadlineMs);
+}
+
+void TestDesktop::endProgramExitsWithCodeZero_data() {
+    QTest::addColumn<QString>("press");
+    QTest::newRow("click") << QString();
+    QTest::newRow("Enter") << QStringLiteral("Return");
+    QTest::newRow("Space") << QStringLiteral("space");
 }
 
 void TestDesktop::endProgramExitsWithCodeZero() {
-    const QPoint button = windowOrigin() + endProgramButton;
-    m_x->xdotool({QStringLiteral("mousemove"), QString::number(button.x()),
-                  QString::number(button.y()), QStringLiteral("click"), QStringLiteral("1")});
-    QVERIFY(m_vexto.waitForFinished(stateDeadlineMs));
-    QCOMPARE(m_vexto.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(m_vexto.exitCode(), 0);
+    QFETCH(QString, press);
+    // A copy of its own, beside the one the other cases use.
+    QTemporaryDir runtime;
+    QProcess copy;
+    const auto stopCopy = qScopeGuard([&copy] {
+        if (copy.state() != QProcess::NotRunning) {
+            copy.kill();
+            copy.waitForFinished(stateDeadlineMs);
+        }
+    });
+    // Once the manager has settled the focus after the copies before, the new copy is started
+    // as a launcher does, so the manager gives it the focus on the strength of that launch.
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, stateDeadlineMs);
+    const QStringList before = visibleVextoWindows();
+    QProcessEnvironment launcher;
+    launcher.insert(QStringLiteral("DESKTOP_STARTUP_ID"), freshStartupId(QStringLiteral("end")));
+    startCopy(copy, runtime.path(), {}, launcher);
+    QString window;
+    const auto newWindow = [&] {
+        for (const QString& id : visibleVextoWindows())
+            if (!before.contains(id))
+                window = id;
+        return !window.isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(newWindow(), startDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), window, stateDeadlineMs);
+
+    if (press.isEmpty()) {
+        clickAt(window, endProgramButton);
+    } else {
+        // From X, Shift+Tab goes back round to End program.
+        key(QStringLiteral("shift+Tab"));
+        key(press);
+    }
+    QVERIFY(copy.waitForFinished(stateDeadlineMs));
+    QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(copy.exitCode(), 0);
 }
 
 // The test draws expected cells itself, off screen (QT_QPA_PLATFORM=offscreen).

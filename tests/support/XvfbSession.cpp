@@ -1,5 +1,6 @@
 #include "XvfbSession.h"
 
+#include <QDeadlineTimer>
 #include <QtEndian>
 
 namespace {
@@ -45,17 +46,22 @@ QImage decodeXwd(const QByteArray& data) {
     return image;
 }
 
+void stopProcess(QProcess* process) {
+    if (process && process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(toolDeadlineMs))
+            process->kill();
+        process->waitForFinished(toolDeadlineMs);
+    }
+}
+
 } // namespace
 
-XvfbSession::XvfbSession() = default;
+XvfbSession::XvfbSession(WindowManager manager) : m_manager(manager) {}
 
 XvfbSession::~XvfbSession() {
-    if (m_server && m_server->state() != QProcess::NotRunning) {
-        m_server->terminate();
-        if (!m_server->waitForFinished(toolDeadlineMs))
-            m_server->kill();
-        m_server->waitForFinished(toolDeadlineMs);
-    }
+    stopProcess(m_windowManager.get());
+    stopProcess(m_server.get());
 }
 
 bool XvfbSession::start() {
@@ -83,6 +89,30 @@ bool XvfbSession::start() {
         number += m_server->readAllStandardOutput();
     }
     m_display = u':' + QString::fromLatin1(number.trimmed());
+    return m_manager == WindowManager::Absent || startWindowManager();
+}
+
+bool XvfbSession::startWindowManager() {
+    m_windowManager = std::make_unique<QProcess>();
+    m_windowManager->setProcessEnvironment(environment());
+    m_windowManager->setStandardOutputFile(QProcess::nullDevice());
+    m_windowManager->setStandardErrorFile(QProcess::nullDevice());
+    // Without compositing the screen read back is what the frames and windows drew, at once.
+    m_windowManager->start(QStringLiteral("metacity"),
+                           {QStringLiteral("--sm-disable"), QStringLiteral("--no-composite")});
+    if (!m_windowManager->waitForStarted(toolDeadlineMs)) {
+        m_error = QStringLiteral("metacity did not start: ") + m_windowManager->errorString();
+        return false;
+    }
+    // The manager names its check window on the root once it manages the screen.
+    const QDeadlineTimer deadline(toolDeadlineMs);
+    while (!xprop({QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                .contains(QStringLiteral("window id"))) {
+        if (deadline.hasExpired() || m_windowManager->state() != QProcess::Running) {
+            m_error = QStringLiteral("metacity did not take over the screen");
+            return false;
+        }
+    }
     return true;
 }
 
@@ -94,13 +124,25 @@ QProcessEnvironment XvfbSession::environment() const {
     return environment;
 }
 
-QString XvfbSession::xdotool(const QStringList& arguments) const {
+QString XvfbSession::runTool(const QString& program, const QStringList& arguments) const {
     QProcess tool;
     tool.setProcessEnvironment(environment());
-    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.start(program, arguments);
     if (!tool.waitForFinished(toolDeadlineMs) || tool.exitCode() != 0)
         return {};
     return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+}
+
+QString XvfbSession::xdotool(const QStringList& arguments) const {
+    return runTool(QStringLiteral("xdotool"), arguments);
+}
+
+QString XvfbSession::xprop(const QStringList& arguments) const {
+    return runTool(QStringLiteral("xprop"), arguments);
+}
+
+QString XvfbSession::xwininfo(const QStringList& arguments) const {
+    return runTool(QStringLiteral("xwininfo"), arguments);
 }
 
 QImage XvfbSession::grabScreen() const {
