@@ -1,11 +1,13 @@
-// One accepted keystroke in a field until all 49 cells hold their new text and have been
-// repainted, on the offscreen platform.
+// The window's keyboard paths on the offscreen platform: one accepted keystroke in a field until
+// all 49 cells hold their new text and have been repainted, and Ctrl+Shift+C until the whole
+// grid's table is on the clipboard.
 #include "app/Application.h"
 #include "app/Form1.h"
 #include "calc/FloatingPointMode.h"
 #include "widgets/CurrEdit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,17 +20,25 @@ using namespace vexto;
 
 namespace {
 
-void keystrokeToRepaintedGrid(benchmark::State& state) {
-    TApplication application;
+// A shown window with the focus in X; null (and the benchmark skipped) when it never shows.
+std::unique_ptr<TForm1> shownWindow(TApplication& application, benchmark::State& state) {
     auto form = std::make_unique<TForm1>(application);
     form->show();
     if (!QTest::qWaitForWindowExposed(form.get())) {
         state.SkipWithError("window not exposed");
-        return;
+        return nullptr;
     }
-    auto* x = form->findChild<TCurrencyEdit*>(QStringLiteral("X"));
-    x->setFocus();
+    form->findChild<TCurrencyEdit*>(QStringLiteral("X"))->setFocus();
     QApplication::processEvents();
+    return form;
+}
+
+void keystrokeToRepaintedGrid(benchmark::State& state) {
+    TApplication application;
+    const auto form = shownWindow(application, state);
+    if (!form)
+        return;
+    auto* x = form->findChild<TCurrencyEdit*>(QStringLiteral("X"));
 
     // Typing and erasing a digit: every keystroke changes the text and so every cell.
     bool typeDigit = true;
@@ -42,6 +52,26 @@ void keystrokeToRepaintedGrid(benchmark::State& state) {
     }
 }
 BENCHMARK(keystrokeToRepaintedGrid)->Unit(benchmark::kMicrosecond);
+
+void shortcutToClipboardWrite(benchmark::State& state) {
+    TApplication application;
+    const auto form = shownWindow(application, state);
+    if (!form)
+        return;
+    auto* x = form->findChild<TCurrencyEdit*>(QStringLiteral("X"));
+    // Five-digit negative coordinates in some cells: the longest table the grid gives.
+    QTest::keyClicks(x, QStringLiteral("-9999"));
+    QApplication::processEvents();
+
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (auto _ : state) {
+        QTest::keyClick(x, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        benchmark::DoNotOptimize(clipboard->mimeData());
+    }
+    if (!clipboard->text().startsWith(u"Cell\tX\tY\nLU9\t-10023.00\t"))
+        state.SkipWithError("the shortcut did not copy the grid");
+}
+BENCHMARK(shortcutToClipboardWrite)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -12,6 +12,7 @@
 #include "widgets/LinkLabel.h"
 #include "widgets/VxPanel.h"
 #include "widgets/WidgetAccessibility.h"
+#include "widgets/WindowFont.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -37,18 +38,6 @@ constexpr TColor quadrantBlue(16772033); // red 193, green 235, blue 255
 
 // Short enough to fit the 31 spaces that the information text leaves for it.
 const QString websiteAddress = QStringLiteral("vx.example");
-
-// "MS Sans Serif" at 8 points has no Linux counterpart by that name; Liberation Sans has the same
-// metrics as the faces it stands in for, so the cells' widest texts keep to two lines.
-QFont windowFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                      QStringLiteral("Arial"), QStringLiteral("Helvetica"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(11);
-    font.setStyleStrategy(QFont::PreferAntialias);
-    return font;
-}
 
 struct LabelLayout {
     const char* name;
@@ -90,7 +79,7 @@ TForm1::TForm1(TApplication& application) : m_application(application) {
     // A fixed dialog-like frame: title only, no system menu, minimise, maximise or close box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(clientSize);
-    setFont(windowFont());
+    setFont(WindowFont());
     QPalette buttonFace = palette();
     buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
     setPalette(buttonFace);
@@ -217,7 +206,7 @@ void TForm1::createLabels() {
 }
 
 void TForm1::createCells() {
-    QFont cellFont = windowFont();
+    QFont cellFont = WindowFont();
     cellFont.setBold(true);
     for (const CellName cell : allCells()) {
         auto* panel = new TVxPanel(this);

@@ -2,6 +2,7 @@
 #include "XvfbSession.h"
 #include "widgets/Color.h"
 #include "widgets/VxPanel.h"
+#include "widgets/WindowFont.h"
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
@@ -293,12 +294,7 @@ void TestDesktop::xHasTheFocusThroughARealFocusIn() {
 void TestDesktop::typingIntoXChangesTheCellsOnScreen() {
     // A cell as the program draws it for a text, drawn here off screen: the inside of its bevel.
     const auto expectedCell = [](const char* text, vexto::TColor colour) {
-        QFont font;
-        font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-                          QStringLiteral("Arial"), QStringLiteral("Helvetica"),
-                          QStringLiteral("DejaVu Sans")});
-        font.setPixelSize(11);
-        font.setStyleStrategy(QFont::PreferAntialias);
+        QFont font = vexto::WindowFont();
         font.setBold(true);
         vexto::TVxPanel cell;
         cell.resize(81, 33);
