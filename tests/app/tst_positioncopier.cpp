@@ -54,7 +54,6 @@ class TestPositionCopier : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -78,13 +77,10 @@ private:
     std::unique_ptr<TForm1> m_form;
 };
 
-void TestPositionCopier::initTestCase() {
+void TestPositionCopier::init() {
     SetFloatingPointMode();
     QVERIFY(m_runtimeDirectory.isValid());
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtimeDirectory.path()));
-}
-
-void TestPositionCopier::init() {
     SetCurrentSeparators({',', '.'}); // de_DE
     SetErrorReport([](const std::exception& error) { QFAIL(error.what()); });
     TCustomNumEdit::SetBeepHandler([] {});

@@ -21,8 +21,6 @@ void TestPanelAccessible::readsCaptionAsOneReadOnlyLine_data() {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("spoken");
 
-    QTest::newRow("cell text") << "X = -10299.00\rY = 8,50"
-                               << "X = -10299.00, Y = 8,50";
     QTest::newRow("carriage return and line feed") << "a\r\nb"
                                                    << "a, b";
     QTest::newRow("line feed") << "a\nb"
