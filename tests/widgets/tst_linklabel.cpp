@@ -1,7 +1,10 @@
 #include "widgets/LinkLabel.h"
+#include "widgets/WidgetAccessibility.h"
 
 #include "UrlRecorder.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
@@ -28,6 +31,7 @@ private slots:
     void pressesOfAQuickSeriesOpenOnEveryOtherPress();
     void opensOnPressEvenWhenReleasedElsewhere();
     void neverTakesTheFocus();
+    void screenReadersSeeALinkNamedByItsAddressThatOpens();
     void tooltipShowsAfterTheRestPauseAndHidesAfterItsTime();
 
 private:
@@ -154,6 +158,28 @@ void TestLinkLabel::neverTakesTheFocus() {
     TLinkLabel label;
     QCOMPARE(label.focusPolicy(), Qt::NoFocus);
     QCOMPARE(label.cursor().shape(), Qt::PointingHandCursor);
+}
+
+// A screen reader finds a link named after the address it opens, and its press action opens it.
+void TestLinkLabel::screenReadersSeeALinkNamedByItsAddressThatOpens() {
+    InstallWidgetAccessibility();
+    TLinkLabel label;
+    label.setText(u"Download"_qs); // the name is the address, not the caption
+    label.SetLinkType(tLinkType::lthttps);
+    label.SetHyperLink(u"vexto.example"_qs);
+    QAccessibleInterface* link = QAccessible::queryAccessibleInterface(&label);
+    QVERIFY(link);
+    QCOMPARE(link->role(), QAccessible::Link);
+    QCOMPARE(link->text(QAccessible::Name), u"https://vexto.example"_qs);
+    label.setAccessibleName(u"Maker's website"_qs);
+    QCOMPARE(link->text(QAccessible::Name), u"Maker's website"_qs);
+
+    QAccessibleActionInterface* actions = link->actionInterface();
+    QVERIFY(actions);
+    actions->doAction(QAccessibleActionInterface::showMenuAction());
+    QVERIFY(m_recorder.opened.isEmpty());
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(m_recorder.opened, QStringList{u"https://vexto.example"_qs});
 }
 
 namespace {
