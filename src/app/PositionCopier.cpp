@@ -24,7 +24,6 @@ const QKeySequence copyAllKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_C);
 
 PositionCopier::PositionCopier(QWidget* window, const Cells& cells)
     : QObject(window), m_window(window), m_cells(cells) {
-    createMenu();
     for (const CellName cell : allCells()) {
         TVxPanel* panel = m_cells[indexOf(cell)];
         panel->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -36,7 +35,10 @@ PositionCopier::PositionCopier(QWidget* window, const Cells& cells)
     auto* shortcut = new QShortcut(copyAllKeys, window);
     connect(shortcut, &QShortcut::activated, this,
             [this] { RunGuarded([this] { CopyAllPositions(); }); });
-    qApp->installEventFilter(this);
+    // The context-menu key goes to the widget with the focus, which is never a cell.
+    for (QWidget* child : window->findChildren<QWidget*>())
+        if (child->focusPolicy() != Qt::NoFocus)
+            child->installEventFilter(this);
 }
 
 void PositionCopier::createMenu() {
@@ -91,6 +93,9 @@ void PositionCopier::writeClipboard(const std::string& text) {
 }
 
 void PositionCopier::openMenu(CellName cell, QPoint globalPosition) {
+    // Made on first use: most sessions never open it, and start-up need not pay for it.
+    if (m_menu == nullptr)
+        createMenu();
     m_menuCell = cell;
     m_menu->popup(globalPosition);
 }
@@ -103,12 +108,9 @@ std::optional<CellName> PositionCopier::cellUnderPointer() const {
     return static_cast<CellName>(found - m_cells.begin());
 }
 
-bool PositionCopier::eventFilter(QObject* watched, QEvent* event) {
+bool PositionCopier::eventFilter(QObject* /*watched*/, QEvent* event) {
     if (event->type() != QEvent::ContextMenu ||
         static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Keyboard)
-        return false;
-    const auto* widget = qobject_cast<const QWidget*>(watched);
-    if (widget == nullptr || widget->window() != m_window)
         return false;
     const std::optional<CellName> cell = cellUnderPointer();
     if (!cell)

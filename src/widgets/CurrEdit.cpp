@@ -596,7 +596,7 @@ void TCustomNumEdit::pasteFromClipboard() {
     pasteThrough([this, &pasted] {
         // The edit box's own paste keeps the paste a separate undo step; it would take the
         // line breaks along, though.
-        if (firstLine(pasted).size() == pasted.size())
+        if (!pasted.contains(u'\r') && !pasted.contains(u'\n'))
             paste();
         else
             insertFirstLine(pasted);
