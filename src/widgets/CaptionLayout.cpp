@@ -144,9 +144,9 @@ void wrapParagraph(const Paragraph& paragraph, const QFont& font, int width,
             end = next;
         }
         if (end < 0) {
-            // Only blanks are left: they are dropped after a break, kept on a line of their own.
-            if (begin == 0)
-                lines.append(makeLine(paragraph, 0, text.size(), font));
+            // Blanks after a break are skipped below, so only a paragraph of nothing but blanks
+            // gets here: they are kept, on a line of their own.
+            lines.append(std::move(whole));
             break;
         }
         lines.append(makeLine(paragraph, begin, end, font));

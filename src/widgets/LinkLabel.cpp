@@ -16,9 +16,9 @@ namespace vexto {
 
 namespace {
 
-constexpr std::array<const char*, 9> linkPrefixes = {
+constexpr auto linkPrefixes = std::to_array<const char*>({
     "file://", "ftp://", "gopher://", "http://", "https://", "mailto:", "news:", "telnet:", "wais:",
-};
+});
 
 } // namespace
 

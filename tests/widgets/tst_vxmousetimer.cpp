@@ -207,12 +207,23 @@ private slots:
         delete cells->first;
         QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), nullptr);
 
-        // A control that isn't a cell is let go by the destruction watch alone.
-        auto* other = new QWidget(&cells->window);
-        TVxMouseTimer::Instance().Attach(other);
-        delete other;
-        QCOMPARE(TVxMouseTimer::Instance().AttachedControl(), nullptr);
-        QVERIFY(!TVxMouseTimer::Instance().IsRunning());
+        // A control that isn't a cell is let go by the destruction watch alone, which must follow
+        // the timer from control to control.
+        TVxMouseTimer& timer = TVxMouseTimer::Instance();
+        auto* former = new QWidget(&cells->window);
+        const auto attachAndDestroy = [&timer, &cells] {
+            auto* control = new QWidget(&cells->window);
+            timer.Attach(control);
+            delete control;
+            QCOMPARE(timer.AttachedControl(), nullptr);
+            QVERIFY(!timer.IsRunning());
+        };
+        attachAndDestroy();
+        timer.Attach(former);
+        attachAndDestroy();
+        timer.Attach(former);
+        timer.Detach(former);
+        attachAndDestroy();
     }
 
     void aFailingTickDetaches() {

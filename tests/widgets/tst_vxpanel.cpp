@@ -383,6 +383,8 @@ private slots:
         QTest::newRow("blanks at a break are dropped")
             << QStringLiteral("one   two") << QStringLiteral("one  ")
             << QStringList{u"one"_s, u"two"_s};
+        QTest::newRow("blanks too wide for the line stay on it")
+            << QStringLiteral("      ") << QStringLiteral("  ") << QStringList{u"      "_s};
         QTest::newRow("leading blanks stay")
             << QStringLiteral("  one") << roomy << QStringList{u"  one"_s};
         QTest::newRow("too wide word stands alone")
