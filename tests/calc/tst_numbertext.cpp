@@ -203,6 +203,9 @@ void TestNumberText::refusesUnreadableText_data() {
     QTest::newRow("two separators") << QByteArray("1.2.3");
     QTest::newRow("letter") << QByteArray("abc");
     QTest::newRow("digit after the exponent reached 500") << QByteArray("1E5000");
+    // Read on, the exponent would bring this small mantissa well into range.
+    QTest::newRow("exponent past 500 after many decimals")
+        << QByteArray("0.") + QByteArray(100, '0') + QByteArray("1E5000");
     QTest::newRow("negative exponent past 500") << QByteArray("1E-5000");
     QTest::newRow("zero with too long an exponent") << QByteArray("0E49999");
     QTest::newRow("mantissa beyond the range") << QByteArray(5000, '9');
