@@ -1,0 +1,89 @@
+#include "app/HandOverLock.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace vexto;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Another holder of the file lock: a separate open file, so the lock conflicts within one process.
+class FileLockHolder {
+public:
+    explicit FileLockHolder(const QByteArray& path) : m_fd(::open(path.constData(), O_RDWR)) {
+        QVERIFY(m_fd >= 0 && ::flock(m_fd, LOCK_EX) == 0);
+    }
+    ~FileLockHolder() { ::close(m_fd); }
+    FileLockHolder(const FileLockHolder&) = delete;
+    FileLockHolder& operator=(const FileLockHolder&) = delete;
+
+private:
+    int m_fd;
+};
+
+void writeCount(const QByteArray& path, char count) {
+    const int fd = ::open(path.constData(), O_WRONLY);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::pwrite(fd, &count, 1, 0), 1);
+    ::close(fd);
+}
+
+} // namespace
+
+class TestHandOverLock : public QObject {
+    Q_OBJECT
+
+private slots:
+    void countsUpToOne();
+    void anyCountButTakenIsFree();
+    void aHeldFileLockIsWaitedOutNeverIgnored();
+
+private:
+    QByteArray path() const { return QFile::encodeName(m_dir.filePath(u"lock"_qs)); }
+
+    QTemporaryDir m_dir;
+};
+
+void TestHandOverLock::countsUpToOne() {
+    QVERIFY(HandOverLock::CreateTaken(path()));
+    const auto lock = HandOverLock::Open(path());
+    QVERIFY(lock);
+    QVERIFY(!lock->Wait(0ms));
+    QVERIFY(lock->Release());
+    QVERIFY(!lock->Release());
+    QVERIFY(lock->Wait(0ms));
+    QVERIFY(!lock->Wait(0ms));
+}
+
+void TestHandOverLock::anyCountButTakenIsFree() {
+    QVERIFY(HandOverLock::CreateTaken(path()));
+    const auto lock = HandOverLock::Open(path());
+    writeCount(path(), 7);
+    QVERIFY(!lock->Release());
+    QVERIFY(lock->Wait(0ms));
+
+    // A lock file deleted meanwhile is made anew by a release, free.
+    QVERIFY(QFile::remove(m_dir.filePath(u"lock"_qs)));
+    QVERIFY(lock->Release());
+    QVERIFY(lock->Wait(0ms));
+}
+
+// A process that keeps the file lock, stopped or hostile, makes waiters give up after their
+// bound; nobody changes the count behind its back.
+void TestHandOverLock::aHeldFileLockIsWaitedOutNeverIgnored() {
+    QVERIFY(HandOverLock::CreateFree(path()));
+    const auto lock = HandOverLock::Open(path());
+    {
+        const FileLockHolder holder(path());
+        QVERIFY(!lock->Wait(0ms));
+    }
+    QVERIFY(lock->Wait(0ms));
+}
+
+QTEST_GUILESS_MAIN(TestHandOverLock)
+#include "tst_handoverlock.moc"
