@@ -134,8 +134,8 @@ QString firstLine(const QString& text) {
 }
 
 void refuseDrop(QDropEvent* event) {
-    // Neither copied nor moved: a source that honours a move must keep its text.
-    event->setDropAction(Qt::IgnoreAction);
+    // An ignored drop reaches the source as neither copied nor moved, whatever action was set on
+    // it, so a source that honours a move keeps its text.
     event->ignore();
 }
 
