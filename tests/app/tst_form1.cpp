@@ -154,7 +154,11 @@ void TestForm1::controlsSitAtTheirLayoutGeometry_data() {
     row("L", {176, 28, 57, 21});
     row("W", {176, 52, 57, 21});
     label("Label1", {8, 16});
+    label("Label2", {8, 40});
+    label("Label3", {8, 64});
+    label("Label4", {136, 32});
     label("Label5", {136, 56});
+    label("Label7", {240, 32});
     label("Label8", {240, 56});
     label("Label9", {8, 256});
     label("Label10", {384, 256});
