@@ -49,15 +49,17 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Each copy opens the lock for itself; what one does, the other sees.
 void TestHandOverLock::countsUpToOne() {
     QVERIFY(HandOverLock::CreateTaken(path()));
-    const auto lock = HandOverLock::Open(path());
-    QVERIFY(lock);
-    QVERIFY(!lock->Wait(0ms));
-    QVERIFY(lock->Release());
-    QVERIFY(!lock->Release());
-    QVERIFY(lock->Wait(0ms));
-    QVERIFY(!lock->Wait(0ms));
+    const auto first = HandOverLock::Open(path());
+    const auto second = HandOverLock::Open(path());
+    QVERIFY(first && second);
+    QVERIFY(!first->Wait(0ms));
+    QVERIFY(first->Release());
+    QVERIFY(!second->Release());
+    QVERIFY(second->Wait(0ms));
+    QVERIFY(!first->Wait(20ms));
 }
 
 void TestHandOverLock::anyCountButTakenIsFree() {

@@ -1,5 +1,4 @@
 #include "app/Application.h"
-#include "app/HandOverLock.h"
 #include "app/InstanceNames.h"
 #include "app/NotifyChannel.h"
 #include "app/OneInstance.h"
@@ -178,7 +177,6 @@ private slots:
     void distinctProgramsNeverShareAFile();
     void displayIsOneLogOnHoweverItIsWritten_data();
     void displayIsOneLogOnHoweverItIsWritten();
-    void lockCountNeverExceedsOne();
     void pokeCarriesItsMessageWhole_data();
     void pokeCarriesItsMessageWhole();
     void secondGuardInOneProcessIsRefused();
@@ -489,20 +487,6 @@ void TestOneInstance::displayIsOneLogOnHoweverItIsWritten() {
     QFETCH(QByteArray, display);
     QFETCH(QByteArray, identity);
     QCOMPARE(InstanceNames::XDisplayIdentity(display), identity);
-}
-
-void TestOneInstance::lockCountNeverExceedsOne() {
-    QTemporaryDir runtime;
-    const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("lock")));
-    QVERIFY(HandOverLock::CreateTaken(path));
-    const auto first = HandOverLock::Open(path);
-    const auto second = HandOverLock::Open(path);
-    QVERIFY(first && second);
-    QVERIFY(!first->Wait(std::chrono::milliseconds(0)));
-    QVERIFY(first->Release());
-    QVERIFY(!second->Release());
-    QVERIFY(second->Wait(std::chrono::milliseconds(0)));
-    QVERIFY(!first->Wait(std::chrono::milliseconds(20)));
 }
 
 void TestOneInstance::pokeCarriesItsMessageWhole_data() {
