@@ -102,10 +102,17 @@ void TestPlacementGrid::cellNamesFollowTheirOffsets_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<QString>("name");
 
+    QTest::addColumn<int>("region");
+
     const auto row = [](CellName cell, int column, int rowOffset, const char* name) {
-        QTest::newRow(name) << int(cell) << column << rowOffset << QString::fromLatin1(name);
+        const CellRegion region = cell == CellName::PStart ? CellRegion::Start
+                                  : column == 0 || rowOffset == 0 ? CellRegion::Axis
+                                                                  : CellRegion::Quadrant;
+        QTest::newRow(name) << int(cell) << column << rowOffset << QString::fromLatin1(name)
+                            << int(region);
     };
     row(CellName::PStart, 0, 0, "PStart");
+    row(CellName::U1, 0, 1, "U1");
     row(CellName::U3, 0, 3, "U3");
     row(CellName::D2, 0, -2, "D2");
     row(CellName::L1, -1, 0, "L1");
@@ -126,9 +133,11 @@ void TestPlacementGrid::cellNamesFollowTheirOffsets() {
     QFETCH(int, column);
     QFETCH(int, row);
     QFETCH(QString, name);
+    QFETCH(int, region);
     const auto cellName = static_cast<CellName>(cell);
     QCOMPARE(offsetOf(cellName), (CellOffset{column, row}));
     QCOMPARE(QString::fromLatin1(nameOf(cellName)), name);
+    QCOMPARE(int(regionOf(cellName)), region);
 }
 
 void TestPlacementGrid::refreshShowsEdgeCasePositions_data() {
