@@ -22,11 +22,4 @@ void SetFloatingPointMode() noexcept {
     std::fesetround(FE_TONEAREST);
 }
 
-bool FloatingPointModeIsSet() noexcept {
-    fpu_control_t control = 0;
-    _FPU_GETCW(control);
-    const fpu_control_t relevant = precisionAndRoundingBits | allExceptionMasks;
-    return (control & relevant) == wantedMode && std::fegetround() == FE_TONEAREST;
-}
-
 } // namespace vexto

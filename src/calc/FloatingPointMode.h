@@ -7,7 +7,4 @@ namespace vexto {
 // SIGFPE inside the toolkit, and within the input ranges no such condition can occur.
 void SetFloatingPointMode() noexcept;
 
-// True when the unit is in that mode; lets start-up and the tests check it.
-bool FloatingPointModeIsSet() noexcept;
-
 } // namespace vexto

@@ -25,12 +25,19 @@ std::uint64_t bitsOf(double value) {
     return bits;
 }
 
-// Single precision and rounding towards zero in the x87 unit, downward rounding in SSE: every
-// bit of the mode wrong, as another library could leave it.
-void spoilFloatingPointMode() {
+fpu_control_t x87ControlWord() {
     fpu_control_t control = 0;
     _FPU_GETCW(control);
-    control = (control & ~fpu_control_t(0x0F00)) | _FPU_SINGLE | _FPU_RC_ZERO;
+    return control;
+}
+
+// Single precision, rounding towards zero, invalid operations and division by zero unmasked in
+// the x87 unit, downward rounding in SSE: every part of the mode wrong, as another library could
+// leave it. Nothing is computed before the mode is set again, so nothing can trap.
+void spoilFloatingPointMode() {
+    std::feclearexcept(FE_ALL_EXCEPT);
+    fpu_control_t control = x87ControlWord();
+    control = (control & ~fpu_control_t(0x0F3F)) | _FPU_SINGLE | _FPU_RC_ZERO | 0x003A;
     _FPU_SETCW(control);
     std::fesetround(FE_DOWNWARD);
 }
@@ -43,9 +50,11 @@ class TestFloatingPointMode : public QObject {
 private slots:
     void restoresExtendedPrecisionAndRoundingToNearest() {
         spoilFloatingPointMode();
-        QVERIFY(!FloatingPointModeIsSet());
         SetFloatingPointMode();
-        QVERIFY(FloatingPointModeIsSet());
+        // Precision control 11 (64 bits), rounding control 00 (nearest), all six exceptions
+        // masked.
+        QCOMPARE(x87ControlWord() & 0x0F3F, fpu_control_t(0x033F));
+        QCOMPARE(std::fegetround(), FE_TONEAREST);
 
         // 1/3 has the significand 0xAAAA…AAAA|AAA…: to nearest in 64 bits it ends in B; towards
         // zero or in 24 bits it would not.
