@@ -43,26 +43,17 @@ public:
         return bits;
     }
 
-    bool anyBitBelow(std::int64_t end) const {
-        const auto wholeLimbs = static_cast<std::size_t>(end / 32);
-        for (std::size_t index = 0; index < wholeLimbs; ++index) {
-            if (m_limbs[index] != 0)
-                return true;
-        }
-        const auto partial = static_cast<unsigned>(end % 32);
-        return partial != 0 && (m_limbs[wholeLimbs] & ((1U << partial) - 1)) != 0;
-    }
-
-    // The number rounded to a 64-bit significand, to nearest with ties to even.
+    // A power of ten rounded to a 64-bit significand, to nearest. No power of ten lies halfway
+    // between two such significands: 10^n is the odd 5^n followed by n zero bits, and 5^n jumps
+    // from 63 bits (n = 27) to 66, so where any of its bits are dropped, its lowest set bit is
+    // among them, below the first dropped one. Adding the first dropped bit rounds correctly.
     Extended rounded() const {
         const std::int64_t length = bitLength();
         if (length <= 64)
             return static_cast<Extended>(bitsFromLowEnd());
         std::int64_t shift = length - 64;
         std::uint64_t significand = bitsFrom(shift);
-        const bool half = bit(shift - 1);
-        const bool aboveHalf = anyBitBelow(shift - 1);
-        if (half && (aboveHalf || (significand & 1U) != 0)) {
+        if (bit(shift - 1)) {
             ++significand;
             if (significand == 0) {
                 significand = std::uint64_t{1} << 63;
