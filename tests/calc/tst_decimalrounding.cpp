@@ -145,6 +145,10 @@ void TestDecimalRounding::roundsTheExtendedValueItself() {
     // Further below the half, 18 digits still see it as below.
     const Extended far = 0.125L - std::ldexp(1.0L, -40);
     QCOMPARE(WriteFixed(RoundToDecimals(far, 2), 2, 2, '.'), std::string("0.12"));
+    // Its 18 significant digits are 949999999999999997 and keep it below the half; 17 would
+    // round it up to 0.095 and then to 0.10.
+    QCOMPARE(WriteFixed(RoundToDecimals(0.0949999999999999997L, 2), 2, 2, '.'),
+             std::string("0.09"));
 }
 
 QTEST_GUILESS_MAIN(TestDecimalRounding)
