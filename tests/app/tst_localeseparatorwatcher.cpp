@@ -13,7 +13,7 @@ class TestLocaleSeparatorWatcher : public QObject {
 private slots:
     void takesSingleCharacterSeparators_data();
     void takesSingleCharacterSeparators();
-    void rereadsOnLocaleChangeNotice();
+    void readsAtOnceAndRereadsOnLocaleChangeNotice();
 };
 
 void TestLocaleSeparatorWatcher::takesSingleCharacterSeparators_data() {
@@ -38,7 +38,8 @@ void TestLocaleSeparatorWatcher::takesSingleCharacterSeparators() {
     QCOMPARE(SeparatorsOf(QLocale(localeName)), (NumberSeparators{decimal, thousands}));
 }
 
-void TestLocaleSeparatorWatcher::rereadsOnLocaleChangeNotice() {
+void TestLocaleSeparatorWatcher::readsAtOnceAndRereadsOnLocaleChangeNotice() {
+    SetCurrentSeparators({'#', '#'});
     const LocaleSeparatorWatcher watcher;
     const NumberSeparators system = SeparatorsOf(QLocale::system());
     QCOMPARE(CurrentSeparators(), system);

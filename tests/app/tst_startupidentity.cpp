@@ -37,6 +37,7 @@ void TestStartupIdentity::timestampFromTheStartupId_data() {
     QTest::newRow("sign") << QByteArray("x_TIME-5") << none;
     QTest::newRow("last marker counts")
         << QByteArray("a_TIME7_TIME9") << std::optional<std::uint32_t>(9);
+    QTest::newRow("marker first") << QByteArray("_TIME5") << std::optional<std::uint32_t>(5);
     QTest::newRow("no id") << QByteArray() << none;
 }
 
@@ -64,6 +65,7 @@ void TestStartupIdentity::messageCarriesWhatIsPlain_data() {
         << QByteArray("a\nXDG_ACTIVATION_TOKEN=forged") << token << QByteArray() << token;
     QTest::newRow("control byte in token") << id << QByteArray("t\x01") << id << QByteArray();
     QTest::newRow("non-ASCII in token") << id << QByteArray("t\xc3\xa9") << id << QByteArray();
+    QTest::newRow("delete in token") << id << QByteArray("t\x7f") << id << QByteArray();
     QTest::newRow("longest id") << QByteArray(1024, 'a') << QByteArray() << QByteArray(1024, 'a')
                                 << QByteArray();
     QTest::newRow("too long id") << QByteArray(1025, 'a') << QByteArray() << QByteArray()
