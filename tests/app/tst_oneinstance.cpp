@@ -93,6 +93,7 @@ public:
         m_process.waitForFinished(5000);
     }
     qint64 ElapsedMs() const { return m_started.elapsed(); }
+    qint64 ProcessId() const { return m_process.processId(); }
     QByteArray StandardError() { return m_process.readAllStandardError(); }
 
 private:
@@ -724,16 +725,32 @@ void TestOneInstance::copyWithoutAChannelHoldsNoLock() {
 
 void TestOneInstance::killedFirstCopiesLeaveOneSetOfFiles() {
     QTemporaryDir runtime;
+    qint64 killedId = 0;
     for (int i = 0; i < 20; ++i) {
         Peer first(runtime, {});
         QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+        killedId = first.ProcessId();
         first.Kill();
     }
+    // A temporary file as a copy killed while making its block leaves it, and one whose maker
+    // is still at work.
+    const QString block = QFile::decodeName(InstanceNames(runtime.path(), PeerName).BlockPath());
+    const QString orphan = block + QStringLiteral(".new") + QString::number(killedId);
+    const QString inTheMaking =
+        block + QStringLiteral(".new") + QString::number(QCoreApplication::applicationPid());
+    for (const QString& path : {orphan, inTheMaking}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    }
+
     Peer last(runtime, {});
     QCOMPARE(last.WaitForLine("first"), QByteArray("first"));
+    QVERIFY(!QFile::exists(orphan));
+    QVERIFY(QFile::exists(inTheMaking));
     const QStringList entries = entriesOf(runtime.path());
-    // block, lock, liveness, creation lock, and the one live copy's socket
-    QVERIFY2(entries.size() == 5, qPrintable(entries.join(u' ')));
+    // block, lock, liveness, creation lock, the one live copy's socket, the file in the making
+    QVERIFY2(entries.size() == 6, qPrintable(entries.join(u' ')));
 }
 
 void TestOneInstance::blockWithoutLockMakesTheCopyFirstAtOnce() {
