@@ -43,7 +43,6 @@ PositionCopier::PositionCopier(QWidget* window, const Cells& cells)
 
 void PositionCopier::createMenu() {
     m_menu = new QMenu(m_window);
-    m_menu->setObjectName(QStringLiteral("CellMenu"));
     const auto addAction = [this](const QString& text,
                                   void (PositionCopier::*copy)(CellName) const) {
         connect(m_menu->addAction(text), &QAction::triggered, this,
