@@ -41,7 +41,7 @@ const QString websiteAddress = QStringLiteral("vx.example");
 
 struct LabelLayout {
     const char* name;
-    QRect geometry;
+    QPoint corner; // top left, or top right for a right-aligned label
     QString text;
 };
 
@@ -56,10 +56,10 @@ QLabel* makeLabel(QWidget* parent, const LabelLayout& layout,
     label->setTextFormat(Qt::PlainText);
     label->setAlignment((anchor == LabelAnchor::Left ? Qt::AlignLeft : Qt::AlignRight) |
                         Qt::AlignTop);
-    label->setGeometry(layout.geometry);
     label->adjustSize();
-    if (anchor == LabelAnchor::Right)
-        label->move(layout.geometry.right() - label->width() + 1, layout.geometry.top());
+    const int left = anchor == LabelAnchor::Left ? layout.corner.x()
+                                                 : layout.corner.x() - label->width() + 1;
+    label->move(left, layout.corner.y());
     return label;
 }
 
@@ -163,19 +163,19 @@ void TForm1::createInputs() {
 
 void TForm1::createLabels() {
     const std::array<LabelLayout, 7> groupLabels = {{
-        {"Label1", {8, 16, 47, 13}, QStringLiteral("Position X")},
-        {"Label2", {8, 40, 47, 13}, QStringLiteral("Position Y")},
-        {"Label3", {8, 64, 27, 13}, QStringLiteral("Scale")},
-        {"Label4", {136, 32, 33, 13}, QStringLiteral("Length")},
-        {"Label5", {136, 56, 28, 13}, QStringLiteral("Width")},
-        {"Label7", {240, 32, 8, 13}, QStringLiteral("m")},
-        {"Label8", {240, 56, 8, 13}, QStringLiteral("m")},
+        {"Label1", {8, 16}, QStringLiteral("Position X")},
+        {"Label2", {8, 40}, QStringLiteral("Position Y")},
+        {"Label3", {8, 64}, QStringLiteral("Scale")},
+        {"Label4", {136, 32}, QStringLiteral("Length")},
+        {"Label5", {136, 56}, QStringLiteral("Width")},
+        {"Label7", {240, 32}, QStringLiteral("m")},
+        {"Label8", {240, 56}, QStringLiteral("m")},
     }};
     for (const LabelLayout& layout : groupLabels)
         makeLabel(m_groupBox, layout);
 
     makeLabel(this, {"Label9",
-                     {8, 256, 310, 91},
+                     {8, 256},
                      QStringLiteral(
                          "Enter values for :\n"
                          "\n"
@@ -185,12 +185,13 @@ void TForm1::createLabels() {
                          "\n"
                          "Result : calculated positions for placement of shield copies")});
     makeLabel(this, {"Label10",
-                     {384, 256, 182, 52},
+                     {384, 256},
                      QStringLiteral("For use width shields made by Tamsk\n"
                                     "\n"
                                     "Download this model package at\n") +
                          QString(31, u' ') + QStringLiteral("(download section)")});
-    makeLabel(this, {"Label6", {7, 436, 112, 13}, QStringLiteral("Vexto makers v1.00")},
+    // Its layout box runs from x = 7 for 112 pixels: the right edge is at 118.
+    makeLabel(this, {"Label6", {118, 436}, QStringLiteral("Vexto makers v1.00")},
               LabelAnchor::Right);
 
     // The link lies over the spaces that open the information text's fourth line, which starts

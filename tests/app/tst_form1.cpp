@@ -138,13 +138,15 @@ void TestForm1::cellsShowZerosUntilTheFirstChange() {
 void TestForm1::controlsSitAtTheirLayoutGeometry_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("rightAligned");
 
     const auto row = [](const char* name, QRect geometry) {
-        QTest::newRow(name) << QString::fromLatin1(name) << geometry;
+        QTest::newRow(name) << QString::fromLatin1(name) << geometry << false;
     };
     // Labels size themselves to their text: only their anchor corner is fixed, a null size.
-    const auto label = [](const char* name, QPoint corner) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QRect(corner, QSize(0, 0));
+    const auto label = [](const char* name, QPoint corner, bool rightAligned = false) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QRect(corner, QSize(0, 0))
+                            << rightAligned;
     };
     row("EClose", {488, 424, 81, 25});
     row("GroupBox1", {160, 360, 257, 89});
@@ -162,6 +164,7 @@ void TestForm1::controlsSitAtTheirLayoutGeometry_data() {
     label("Label8", {240, 56});
     label("Label9", {8, 256});
     label("Label10", {384, 256});
+    label("Label6", {118, 436}, true);
     row("LU9", {8, 16, 81, 33});
     row("U3", {248, 16, 81, 33});
     row("RU9", {488, 16, 81, 33});
@@ -175,10 +178,11 @@ void TestForm1::controlsSitAtTheirLayoutGeometry_data() {
 void TestForm1::controlsSitAtTheirLayoutGeometry() {
     QFETCH(QString, name);
     QFETCH(QRect, geometry);
+    QFETCH(bool, rightAligned);
     const auto* widget = m_form->findChild<QWidget*>(name);
     QVERIFY(widget);
     if (geometry.size().isNull()) {
-        QCOMPARE(widget->pos(), geometry.topLeft());
+        QCOMPARE(rightAligned ? widget->geometry().topRight() : widget->pos(), geometry.topLeft());
         const auto* label = qobject_cast<const QLabel*>(widget);
         const QSize text = label->fontMetrics().size(0, label->text());
         QVERIFY(label->width() >= text.width() && label->height() >= text.height());
