@@ -9,9 +9,9 @@ namespace vexto {
 namespace {
 
 char singleLatin1Character(const QString& separator, char fallback) {
-    if (separator.size() != 1 || separator.front().unicode() > 0xFF)
-        return fallback;
-    return static_cast<char>(separator.front().unicode());
+    // toLatin1() gives 0 for a character beyond Latin-1, and no locale separates with a nul.
+    const char character = separator.size() == 1 ? separator.front().toLatin1() : '\0';
+    return character != '\0' ? character : fallback;
 }
 
 } // namespace
