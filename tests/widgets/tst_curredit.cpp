@@ -131,6 +131,8 @@ private slots:
     void entrySelectsAllExceptOnLeftClick();
     void altChordsGoToTheWindow_data();
     void altChordsGoToTheWindow();
+    void fieldMenuOffersWhatTheFieldAllows_data();
+    void fieldMenuOffersWhatTheFieldAllows();
     void displayFormatChangeRepaintsUnfocusedField();
     void leavingUnreadableTextReportsAndKeepsFocus();
     void errorBoxDoesNotCommitAgain();
@@ -999,6 +1001,52 @@ void TestCurrEdit::disabledFieldPaintsGreyText() {
     const int disabledInk = darkestPixel(m_l->grab().toImage());
     QVERIFY2(disabledInk > enabledInk,
              qPrintable(QStringLiteral("%1 vs %2").arg(disabledInk).arg(enabledInk)));
+}
+
+void TestCurrEdit::fieldMenuOffersWhatTheFieldAllows_data() {
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<QString>("typed"); // over the text "8", all selected on entry
+    QTest::addColumn<bool>("selectAll");
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<QString>("entries"); // + enabled, - disabled, | a separator
+
+    QTest::newRow("all selected, text to paste")
+        << true << QString() << true << "5"
+        << "undo- redo- | cut+ copy+ paste+ delete+ | select-all-";
+    QTest::newRow("nothing selected, nothing to paste")
+        << true << QString() << false << ""
+        << "undo- redo- | cut- copy- paste- delete- | select-all+";
+    QTest::newRow("after typing") << true << "7" << false << "5"
+                                  << "undo+ redo- | cut- copy- paste+ delete- | select-all+";
+    // A field without the focus takes no text, but what it shows may still be copied.
+    QTest::newRow("without the focus")
+        << false << QString() << true << "5"
+        << "undo- redo- | cut- copy+ paste- delete- | select-all-";
+}
+
+void TestCurrEdit::fieldMenuOffersWhatTheFieldAllows() {
+    QFETCH(bool, focused);
+    QFETCH(QString, typed);
+    QFETCH(bool, selectAll);
+    QFETCH(QString, clipboard);
+    QFETCH(QString, entries);
+    QGuiApplication::clipboard()->setText(clipboard);
+    if (focused) {
+        moveFocusTo(m_l);
+        QTest::keyClicks(m_l, typed);
+    }
+    if (selectAll)
+        m_l->selectAll();
+    else
+        m_l->deselect();
+
+    const std::unique_ptr<QMenu> menu(m_l->CreateFieldContextMenu());
+    QStringList offered;
+    for (const QAction* action : menu->actions())
+        offered << (action->isSeparator() ? QStringLiteral("|")
+                                          : action->objectName().remove(QStringLiteral("edit-")) +
+                                                (action->isEnabled() ? u'+' : u'-'));
+    QCOMPARE(offered.join(u' '), entries);
 }
 
 QTEST_MAIN(TestCurrEdit)
