@@ -6,6 +6,7 @@
 #include <QPoint>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace vexto {
@@ -128,7 +129,7 @@ void wrapParagraph(const Paragraph& paragraph, const QFont& font, int width,
     }
     qsizetype begin = 0;
     while (begin < text.size()) {
-        qsizetype end = -1;
+        std::optional<qsizetype> end; // of the last word that fits
         qsizetype next = begin;
         while (next < text.size()) {
             while (next < text.size() && isBlank(text[next]))
@@ -138,19 +139,19 @@ void wrapParagraph(const Paragraph& paragraph, const QFont& font, int width,
             while (next < text.size() && !isBlank(text[next]))
                 ++next;
             // The first word always stays, however wide it is.
-            if (end >= 0 &&
+            if (end &&
                 CaptionTextWidth(QStringView(text).sliced(begin, next - begin), font) > width)
                 break;
             end = next;
         }
-        if (end < 0) {
+        if (!end) {
             // Blanks after a break are skipped below, so only a paragraph of nothing but blanks
             // gets here: they are kept, on a line of their own.
             lines.append(std::move(whole));
             break;
         }
-        lines.append(makeLine(paragraph, begin, end, font));
-        begin = end;
+        lines.append(makeLine(paragraph, begin, *end, font));
+        begin = *end;
         while (begin < text.size() && isBlank(text[begin]))
             ++begin;
     }
