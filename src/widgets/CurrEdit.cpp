@@ -545,13 +545,6 @@ void TCustomNumEdit::paintDisplayText() {
     painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 
-void TCustomNumEdit::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::EnabledChange || event->type() == QEvent::FontChange ||
-        event->type() == QEvent::PaletteChange)
-        update();
-    QLineEdit::changeEvent(event);
-}
-
 Extended TCustomNumEdit::readClamped(const QString& text) const {
     const NumberSeparators separators = CurrentSeparators();
     const Extended read =

@@ -81,7 +81,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
     // For a derived class's constructor, where the virtual StandardDisplayFormat is its own.
     void InitDisplayFormat(const QString& displayFormat) { m_displayFormat = displayFormat; }
