@@ -199,6 +199,11 @@ void TestForm1::windowIsFixedWithoutTitleBarButtons() {
     const Qt::WindowFlags flags = m_form->windowFlags();
     QVERIFY(!(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
                        Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint)));
+    // Font height -11: characters 11 pixels high, plain in the window, bold in the cells.
+    QCOMPARE(m_form->font().pixelSize(), 11);
+    QVERIFY(!m_form->font().bold());
+    QCOMPARE(control<TVxPanel>("RD9")->font().pixelSize(), 11);
+    QVERIFY(control<TVxPanel>("RD9")->font().bold());
 
     // The link covers the spaces that start the last line of the information text.
     const auto* link = control<TLinkLabel>("LinkLabel1");

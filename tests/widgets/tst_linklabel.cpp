@@ -181,6 +181,10 @@ void TestLinkLabel::screenReadersSeeALinkNamedByItsAddressThatOpens() {
     label.setAccessibleName(u"Maker's website"_qs);
     QCOMPARE(link->text(QAccessible::Name), u"Maker's website"_qs);
 
+    // Only the link is one: a plain label beside it stays static text.
+    QLabel plain(u"Download"_qs);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&plain)->role(), QAccessible::StaticText);
+
     QAccessibleActionInterface* actions = link->actionInterface();
     QVERIFY(actions);
     actions->doAction(QAccessibleActionInterface::showMenuAction());

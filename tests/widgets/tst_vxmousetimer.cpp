@@ -224,6 +224,11 @@ private slots:
         timer.Attach(former);
         timer.Detach(former);
         attachAndDestroy();
+
+        // Letting go with no successor stops the poll at once.
+        timer.Attach(former);
+        timer.Attach(nullptr);
+        QVERIFY(!timer.IsRunning());
     }
 
     void aFailingTickDetaches() {
