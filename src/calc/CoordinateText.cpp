@@ -8,8 +8,6 @@ namespace vexto {
 namespace {
 constexpr int coordinateDecimals = 2;
 
-constexpr std::size_t longestCellText = 32;
-
 void appendCoordinate(double value, char decimalSeparator, std::string& text) {
     const RoundedDecimal rounded =
         RoundToDecimals(static_cast<Extended>(value), coordinateDecimals);
@@ -25,8 +23,9 @@ std::string FormatCoordinate(double value, char decimalSeparator) {
 }
 
 std::string MakeCellText(double x, double y, char decimalSeparator) {
+    // No reserve: growing out of the short-string buffer makes the one allocation a cell text
+    // needs, whatever its length.
     std::string text;
-    text.reserve(longestCellText);
     text += "X = ";
     appendCoordinate(x, decimalSeparator, text);
     text += "\rY = ";
