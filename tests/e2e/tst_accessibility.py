@@ -89,11 +89,12 @@ def read_and_copy(pyatspi, pid):
     inserted = []
     pyatspi.Registry.registerEventListener(
         lambda event: event.source is not None and event.source.name == "LU1"
-        and inserted.append(event.any_data), "object:text-changed:insert")
+        and inserted.append((event.detail1, event.any_data)), "object:text-changed:insert")
     click(pyatspi, fields["Position X"], 1)
     run("xdotool", "type", "--delay", "20", "100")
     wait_for("LU1's new text", lambda: text_of(cells["LU1"]) == "X = 92.00, Y = 4.00")
-    wait_for("LU1's text-changed event", lambda: "X = 92.00, Y = 4.00" in inserted)
+    # The whole caption is new, from its first character on.
+    wait_for("LU1's text-changed event", lambda: (0, "X = 92.00, Y = 4.00") in inserted)
 
     click(pyatspi, cells["LU1"], 3)
     wait_for("the cell menu", lambda: open_windows() == 2)
