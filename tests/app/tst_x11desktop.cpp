@@ -1,44 +1,23 @@
 #include "app/X11Desktop.h"
 
+#include "X11Properties.h"
+
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
 
 #include <xcb/xcb.h>
 
-#include <cstdlib>
 #include <vector>
 
 using namespace vexto;
 
 namespace {
 
-xcb_connection_t* connection() {
-    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-}
+using namespace x11properties;
 
-xcb_window_t rootWindow() {
-    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
-}
-
-xcb_atom_t atom(const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection(), xcb_intern_atom(connection(), 0, uint16_t(strlen(name)), name), nullptr);
-    const xcb_atom_t found = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return found;
-}
-
-// Writes a property as a window manager would; the same connection keeps the order.
-void writeProperty(xcb_window_t window, const char* name, xcb_atom_t type, std::uint8_t format,
-                 const std::vector<std::uint32_t>& values) {
-    const std::uint32_t count = format == 32 ? std::uint32_t(values.size()) : 4;
-    xcb_change_property(connection(), XCB_PROP_MODE_REPLACE, window, atom(name), type, format,
-                        count, values.data());
-}
-
-xcb_window_t nativeWindow(QWidget& widget) {
-    return static_cast<xcb_window_t>(widget.winId());
+std::uint32_t nativeWindow(QWidget& widget) {
+    return static_cast<std::uint32_t>(widget.winId());
 }
 
 } // namespace
@@ -60,13 +39,13 @@ void TestX11Desktop::managerIsBelievedWhileItsCheckWindowLives() {
     QVERIFY(!desktop->ManagerAnswersFrameRequests());
 
     auto checkWindow = std::make_unique<QWidget>();
-    writeProperty(rootWindow(), "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW, 32,
+    Write(Root(), "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW, 32,
                 {nativeWindow(*checkWindow)});
-    writeProperty(rootWindow(), "_NET_SUPPORTED", XCB_ATOM_ATOM, 32,
-                {atom("_NET_ACTIVE_WINDOW"), atom("_NET_FRAME_EXTENTS")});
+    Write(Root(), "_NET_SUPPORTED", XCB_ATOM_ATOM, 32,
+                {Atom("_NET_ACTIVE_WINDOW"), Atom("_NET_FRAME_EXTENTS")});
     QVERIFY(!desktop->ManagerAnswersFrameRequests());
-    writeProperty(rootWindow(), "_NET_SUPPORTED", XCB_ATOM_ATOM, 32,
-                {atom("_NET_ACTIVE_WINDOW"), atom("_NET_REQUEST_FRAME_EXTENTS")});
+    Write(Root(), "_NET_SUPPORTED", XCB_ATOM_ATOM, 32,
+                {Atom("_NET_ACTIVE_WINDOW"), Atom("_NET_REQUEST_FRAME_EXTENTS")});
     QVERIFY(desktop->ManagerAnswersFrameRequests());
 
     // A manager that has gone leaves its list behind.
@@ -100,7 +79,7 @@ void TestX11Desktop::frameExtentsAreTakenOnlyAsTheProtocolWritesThem() {
     QFETCH(std::optional<QMargins>, frame);
     QWidget window;
     if (type != 0)
-        writeProperty(nativeWindow(window), "_NET_FRAME_EXTENTS", xcb_atom_t(type),
+        Write(nativeWindow(window), "_NET_FRAME_EXTENTS", xcb_atom_t(type),
                     std::uint8_t(format), values);
     QCOMPARE(X11Desktop::ForThisApplication()->FrameExtents(nativeWindow(window)), frame);
 }
@@ -115,11 +94,11 @@ void TestX11Desktop::frameExtentsChangeIsKnownByWindowAndProperty() {
         event.atom = property;
         return X11Desktop::ForThisApplication()->IsFrameExtentsChange(&event, id);
     };
-    const xcb_atom_t frameExtents = atom("_NET_FRAME_EXTENTS");
+    const std::uint32_t frameExtents = Atom("_NET_FRAME_EXTENTS");
     QVERIFY(isChange(XCB_PROPERTY_NOTIFY, id, frameExtents));
     QVERIFY(isChange(XCB_PROPERTY_NOTIFY | 0x80, id, frameExtents)); // sent by another client
     QVERIFY(!isChange(XCB_PROPERTY_NOTIFY, id + 1, frameExtents));
-    QVERIFY(!isChange(XCB_PROPERTY_NOTIFY, id, atom("WM_NAME")));
+    QVERIFY(!isChange(XCB_PROPERTY_NOTIFY, id, Atom("WM_NAME")));
     QVERIFY(!isChange(XCB_CONFIGURE_NOTIFY, id, frameExtents));
 }
 
