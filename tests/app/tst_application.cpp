@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <new>
+#include <stdexcept>
 
 using namespace vexto;
 
@@ -21,6 +22,7 @@ private slots:
     void messageGetsFullStopAfterLaterCharacters();
     void startupFailureNamesClassModuleAndPlace_data();
     void startupFailureNamesClassModuleAndPlace();
+    void startupFailureOfAForeignErrorHasNoPlace();
     void errorReportShowsMessageBoxCaptionedWithTitle();
     void terminateBeforeRunEndsAtOnce();
     void restoreBringsBackAMinimisedMainForm();
@@ -88,6 +90,14 @@ void TestApplication::startupFailureNamesClassModuleAndPlace() {
     QCOMPARE(match.captured(2), QStringLiteral("tst_application"));
     QVERIFY(match.captured(3) != u"00000000");
     QCOMPARE(match.captured(4), shownMessage);
+}
+
+// An error that is not one of the program's own has no raise address: the place reads zero.
+void TestApplication::startupFailureOfAForeignErrorHasNoPlace() {
+    const QString report = StartupFailureText(std::runtime_error("disk full"));
+    QVERIFY2(report.startsWith(u"Exception runtime_error in module ") &&
+                 report.endsWith(u" at 00000000.\r\ndisk full.\r\n"),
+             qPrintable(report));
 }
 
 void TestApplication::errorReportShowsMessageBoxCaptionedWithTitle() {
