@@ -248,6 +248,9 @@ void TestDesktop::windowMapsWithTitleAndClientSize() {
     const QString info = m_x->xwininfo({QStringLiteral("-id"), m_windowId});
     QVERIFY2(info.contains(QStringLiteral("Width: 578")), qPrintable(info));
     QVERIFY2(info.contains(QStringLiteral("Height: 457")), qPrintable(info));
+    // The task bar and the window switcher show the program's icon.
+    const QString icon = windowProperty(m_windowId, QStringLiteral("_NET_WM_ICON"));
+    QVERIFY2(icon.contains(QStringLiteral("Icon (")), qPrintable(icon.left(80)));
 }
 
 void TestDesktop::titleBarOffersNoCloseMinimiseOrMaximise() {

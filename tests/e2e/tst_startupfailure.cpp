@@ -1,6 +1,8 @@
 #include "XvfbSession.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +21,7 @@ class TestStartupFailure : public QObject {
 
 private slots:
     void failureReportEndsWithExitCodeOne();
+    void withoutADisplayItSaysWhatIsMissing();
 };
 
 void TestStartupFailure::failureReportEndsWithExitCodeOne() {
@@ -63,6 +66,20 @@ void TestStartupFailure::failureReportEndsWithExitCodeOne() {
     // The source file is named without the folder it was built in.
     QVERIFY2(text.contains(u"Unable to create semaphore (OneInstance.cpp, line "),
              qPrintable(text));
+}
+
+void TestStartupFailure::withoutADisplayItSaysWhatIsMissing() {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    QProcess vexto;
+    vexto.setProcessEnvironment(environment);
+    vexto.start(QStringLiteral(VEXTO_BINARY), {});
+    QVERIFY(vexto.waitForFinished(deadlineMs));
+    QCOMPARE(vexto.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(vexto.exitCode(), 1);
+    const QString text = QString::fromLocal8Bit(vexto.readAllStandardError());
+    QVERIFY2(text.startsWith(u"vexto: no display to show the window on"), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestStartupFailure)
