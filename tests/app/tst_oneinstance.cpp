@@ -726,7 +726,7 @@ void TestOneInstance::copyWithoutAChannelHoldsNoLock() {
 void TestOneInstance::killedFirstCopiesLeaveOneSetOfFiles() {
     QTemporaryDir runtime;
     qint64 killedId = 0;
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 10; ++i) {
         Peer first(runtime, {});
         QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
         killedId = first.ProcessId();

@@ -32,9 +32,9 @@ constexpr NumberSeparators pointLocale{'.', ','};
 constexpr NumberSeparators commaLocale{',', '.'};
 
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int randomTextCount = 250'000;
+constexpr int randomTextCount = 100'000;
 #else
-constexpr int randomTextCount = 1'000'000;
+constexpr int randomTextCount = 300'000;
 #endif
 
 } // namespace
