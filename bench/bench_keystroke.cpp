@@ -20,6 +20,10 @@ using namespace vexto;
 
 namespace {
 
+TCurrencyEdit* fieldX(const TForm1& form) {
+    return form.findChild<TCurrencyEdit*>(QStringLiteral("X"));
+}
+
 // A shown window with the focus in X; null (and the benchmark skipped) when it never shows.
 std::unique_ptr<TForm1> shownWindow(TApplication& application, benchmark::State& state) {
     auto form = std::make_unique<TForm1>(application);
@@ -28,7 +32,7 @@ std::unique_ptr<TForm1> shownWindow(TApplication& application, benchmark::State&
         state.SkipWithError("window not exposed");
         return nullptr;
     }
-    form->findChild<TCurrencyEdit*>(QStringLiteral("X"))->setFocus();
+    fieldX(*form)->setFocus();
     QApplication::processEvents();
     return form;
 }
@@ -38,7 +42,7 @@ void keystrokeToRepaintedGrid(benchmark::State& state) {
     const auto form = shownWindow(application, state);
     if (!form)
         return;
-    auto* x = form->findChild<TCurrencyEdit*>(QStringLiteral("X"));
+    TCurrencyEdit* x = fieldX(*form);
 
     // Typing and erasing a digit: every keystroke changes the text and so every cell.
     bool typeDigit = true;
@@ -58,7 +62,7 @@ void shortcutToClipboardWrite(benchmark::State& state) {
     const auto form = shownWindow(application, state);
     if (!form)
         return;
-    auto* x = form->findChild<TCurrencyEdit*>(QStringLiteral("X"));
+    TCurrencyEdit* x = fieldX(*form);
     // Five-digit negative coordinates in some cells: the longest table the grid gives.
     QTest::keyClicks(x, QStringLiteral("-9999"));
     QApplication::processEvents();

@@ -270,21 +270,17 @@ void TestForm1::fieldsStartWithTheirBoundsAndValues_data() {
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("X") << u"X"_s << "-9999"_ba
-                       << "9999"_ba
-                       << "0"_ba << u"0.00"_s;
-    QTest::newRow("Y") << u"Y"_s << "-9999"_ba
-                       << "9999"_ba
-                       << "0"_ba << u"0.00"_s;
-    QTest::newRow("S") << u"S"_s << "0.1"_ba
-                       << "10"_ba
-                       << "1"_ba << u"1.00"_s;
-    QTest::newRow("L") << u"L"_s << "0.1"_ba
-                       << "10"_ba
-                       << "8"_ba << u"8.00"_s;
-    QTest::newRow("W") << u"W"_s << "0.1"_ba
-                       << "10"_ba
-                       << "4"_ba << u"4.00"_s;
+    const auto row = [](const char* name, const char* minValue, const char* maxValue,
+                        const char* value, const char* shown) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QByteArray(minValue)
+                            << QByteArray(maxValue) << QByteArray(value)
+                            << QString::fromLatin1(shown);
+    };
+    row("X", "-9999", "9999", "0", "0.00");
+    row("Y", "-9999", "9999", "0", "0.00");
+    row("S", "0.1", "10", "1", "1.00");
+    row("L", "0.1", "10", "8", "8.00");
+    row("W", "0.1", "10", "4", "4.00");
 }
 
 void TestForm1::fieldsStartWithTheirBoundsAndValues() {
