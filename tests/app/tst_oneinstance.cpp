@@ -164,6 +164,7 @@ private slots:
     void laterCopyHandsOverItsParameters_data();
     void laterCopyHandsOverItsParameters();
     void copiesBackToBackHandOverInTurn();
+    void failingHandlerStillAnswersEveryHandOver();
     void eightCopiesAtOnceElectOneFirst();
     void programFileNameDecidesTheProgram_data();
     void programFileNameDecidesTheProgram();
@@ -258,6 +259,23 @@ void TestOneInstance::copiesBackToBackHandOverInTurn() {
     QCOMPARE(QSet<QByteArray>(lines.begin(), lines.end()),
              (QSet<QByteArray>{receivedLine({QStringLiteral("one")}),
                                receivedLine({QStringLiteral("two")})}));
+}
+
+void TestOneInstance::failingHandlerStillAnswersEveryHandOver() {
+    QTemporaryDir runtime;
+    Peer first(runtime, {}, {{QStringLiteral("VEXTO_PEER_HANDLER_FAILS"), QStringLiteral("1")}});
+    QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
+    // A lock left taken would keep each later copy waiting 10 s and then make it first.
+    for (const QString& param : {QStringLiteral("one"), QStringLiteral("two")}) {
+        Peer later(runtime, {param});
+        QCOMPARE(later.WaitForLine("", 5000), QByteArray("later show=0"));
+        QCOMPARE(later.Finish(), 0);
+        QCOMPARE(first.WaitForLine("received ", 5000, param == QStringLiteral("two") ? 1 : 0),
+                 receivedLine({param}));
+    }
+    first.EndNormally();
+    QCOMPARE(first.Finish(), 0);
+    QCOMPARE(first.StandardError().count("error: handler failed"), 2);
 }
 
 void TestOneInstance::eightCopiesAtOnceElectOneFirst() {

@@ -5,6 +5,8 @@
 //   VEXTO_PEER_BLOCK_MS   as first copy, keep the event loop blocked this long
 //   VEXTO_PEER_HALT       set UseHaltToExit
 //   VEXTO_PEER_MINIMIZED  start with the main form minimised
+//   VEXTO_PEER_HANDLER_FAILS  as first copy, raise an error from the hand-over handler after
+//                         printing what it received
 // It prints one line per event: "first", "later show=<0|1>", and in the first copy
 // "received <minimised 0|1> <percent-encoded parameters...>" per hand-over. It ends when its
 // standard input closes.
@@ -12,6 +14,7 @@
 #include "app/Application.h"
 #include "app/OneInstance.h"
 #include "calc/ErrorReport.h"
+#include "calc/Exception.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -62,11 +65,14 @@ int main(int argc, char* argv[]) {
 
     TOneInstance guard(nullptr, application);
     guard.SetUseHaltToExit(qEnvironmentVariableIsSet("VEXTO_PEER_HALT"));
-    guard.SetOnInstanceStarted([form](TOneInstance*, const QStringList& params) {
+    const bool handlerFails = qEnvironmentVariableIsSet("VEXTO_PEER_HANDLER_FAILS");
+    guard.SetOnInstanceStarted([form, handlerFails](TOneInstance*, const QStringList& params) {
         QByteArray line = "received " + QByteArray(form->isMinimized() ? "1" : "0");
         for (const QString& param : params)
             line += ' ' + param.toUtf8().toPercentEncoding();
         printLine(line);
+        if (handlerFails)
+            throw Exception("handler failed");
     });
     try {
         guard.Loaded();

@@ -12,6 +12,7 @@
 #include <QCursor>
 #include <QFile>
 #include <QMenu>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -157,11 +158,19 @@ void TestPositionCopier::copiesWhatTheCellsShow() {
         QCOMPARE(field("W")->text(), QStringLiteral("1")); // the field did not take the key
     } else {
         const TVxPanel* panel = cell(cellName);
+        const QPoint pointer = panel->mapTo(m_form.get(), panel->rect().center());
         if (byMenuKey)
-            pressMenuKeyPointingAt(panel->mapTo(m_form.get(), panel->rect().center()));
+            pressMenuKeyPointingAt(pointer);
         else
             click(Qt::RightButton, cellName);
         QTRY_VERIFY(openMenu());
+        // At the pointer on the screen, not at the pointer's place within the cell; pushed left
+        // only as far as the screen's edge needs.
+        const QPoint onScreen = m_form->mapToGlobal(pointer);
+        const QRect menu = openMenu()->geometry();
+        const int screenRight = m_form->screen()->availableGeometry().right();
+        QCOMPARE(menu.top(), onScreen.y());
+        QCOMPARE(menu.left(), std::min(onScreen.x(), screenRight + 1 - menu.width()));
         QStringList items; // a separator reads as an empty item
         for (const QAction* action : openMenu()->actions())
             items << action->text().section(u'\t', 0, 0);

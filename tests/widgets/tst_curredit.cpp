@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -140,6 +141,8 @@ private slots:
     void otherWindowIsNotAnExit();
     void popupMenuIsNotAnExit();
     void paintsDisplayTextWhileUnfocused();
+    void displayTextStandsInItsAlignedPlace_data();
+    void displayTextStandsInItsAlignedPlace();
     void disabledFieldPaintsGreyText();
 
 private:
@@ -982,6 +985,53 @@ void TestCurrEdit::paintsDisplayTextWhileUnfocused() {
     QImage focused = m_l->grab().toImage();
     QVERIFY(focused != unfocused);
     QVERIFY(firstInkColumn(focused, fill, 4, middle) >= 0);
+}
+
+void TestCurrEdit::displayTextStandsInItsAlignedPlace_data() {
+    QTest::addColumn<TAlignment>("alignment");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("right, short") << TAlignment::taRightJustify << 8 << QStringLiteral("8.00");
+    QTest::newRow("right, widest") << TAlignment::taRightJustify << -9999
+                                   << QStringLiteral("-9999.00");
+    QTest::newRow("left") << TAlignment::taLeftJustify << 8 << QStringLiteral("8.00");
+    QTest::newRow("centre") << TAlignment::taCenter << 1 << QStringLiteral("1.00");
+}
+
+void TestCurrEdit::displayTextStandsInItsAlignedPlace() {
+    QFETCH(TAlignment, alignment);
+    QFETCH(int, value);
+    QFETCH(QString, shown);
+    // Alone, at the window's size for a field; never focused, so it shows its display text.
+    TCurrencyEdit field;
+    field.resize(57, 21);
+    field.SetDisplayFormat(QStringLiteral("0.00"));
+    field.SetMaxValue(positionField.maxValue);
+    field.SetMinValue(positionField.minValue);
+    field.SetValue(value);
+    field.SetAlignment(alignment);
+
+    // Worked by hand for the 57 x 21 field: the style's frame leaves columns 1 to 55 and rows 1
+    // to 19, and the line edit's own margins of 2 pixels across and 1 down leave the text a box
+    // of columns 3 to 53 and rows 2 to 18, where the frame's shading does not reach.
+    const QRect textBox(3, 2, 51, 17);
+    const int width = field.fontMetrics().horizontalAdvance(shown);
+    const int left = alignment == TAlignment::taLeftJustify ? textBox.left()
+                     : alignment == TAlignment::taCenter
+                         ? textBox.left() + (textBox.width() - width) / 2
+                         : textBox.right() + 1 - width;
+    QImage expected(field.size(), QImage::Format_RGB32);
+    expected.fill(field.palette().color(QPalette::Active, QPalette::Base));
+    QPainter painter(&expected);
+    painter.setFont(field.font());
+    painter.setPen(field.palette().color(QPalette::Active, QPalette::Text));
+    painter.drawText(QRect(left, textBox.top(), width, textBox.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, shown);
+    painter.end();
+
+    const QRect inside(1, 2, 55, 17);
+    const QImage painted = field.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(painted.copy(inside), expected.copy(inside));
 }
 
 void TestCurrEdit::disabledFieldPaintsGreyText() {
