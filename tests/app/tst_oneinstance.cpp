@@ -29,6 +29,9 @@ using namespace vexto;
 namespace {
 
 const QString PeerPath = QStringLiteral(VEXTO_PEER_PATH);
+// A copy that waits for nobody answers well inside the 10 s of one wait, however loaded the
+// machine is.
+constexpr int noWaitMs = 5000;
 const QByteArray PeerName = "tst_oneinstance_peer";
 
 // One started copy of the peer program and everything it printed so far.
@@ -268,7 +271,7 @@ void TestOneInstance::failingHandlerStillAnswersEveryHandOver() {
     // A lock left taken would keep each later copy waiting 10 s and then make it first.
     for (const QString& param : {QStringLiteral("one"), QStringLiteral("two")}) {
         Peer later(runtime, {param});
-        QCOMPARE(later.WaitForLine("", 5000), QByteArray("later show=0"));
+        QCOMPARE(later.WaitForLine("", noWaitMs), QByteArray("later show=0"));
         QCOMPARE(later.Finish(), 0);
         QCOMPARE(first.WaitForLine("received ", 5000, param == QStringLiteral("two") ? 1 : 0),
                  receivedLine({param}));
@@ -388,9 +391,9 @@ void TestOneInstance::nextCopyIsFirstWhenTheFirstHasEnded() {
         }
     }
     Peer next(runtime, {});
-    QCOMPARE(next.WaitForLine("", 1000), QByteArray("first"));
+    QCOMPARE(next.WaitForLine("", noWaitMs), QByteArray("first"));
     qInfo("next copy was first after %lld ms", next.ElapsedMs());
-    QVERIFY(next.ElapsedMs() < 1000);
+    QVERIFY(next.ElapsedMs() < noWaitMs);
 }
 
 void TestOneInstance::unansweredHandOverMakesTheLaterCopyFirst() {
@@ -714,9 +717,9 @@ void TestOneInstance::longRuntimePathStillHandsOver() {
     Peer first(runtime, {});
     QCOMPARE(first.WaitForLine("first"), QByteArray("first"));
     Peer later(runtime, {QStringLiteral("long")});
-    QCOMPARE(later.WaitForLine("", 2000), QByteArray("later show=0"));
+    QCOMPARE(later.WaitForLine("", noWaitMs), QByteArray("later show=0"));
     QCOMPARE(later.Finish(), 0);
-    QVERIFY(later.ElapsedMs() < 1000);
+    QVERIFY(later.ElapsedMs() < noWaitMs);
     QCOMPARE(first.WaitForLine("received"), receivedLine({QStringLiteral("long")}));
 }
 
@@ -737,8 +740,8 @@ void TestOneInstance::copyWithoutAChannelHoldsNoLock() {
 
     // Nobody can reach it, so nobody may wait for it either.
     Peer next(runtime, {});
-    QCOMPARE(next.WaitForLine("", 2000), QByteArray("first"));
-    QVERIFY(next.ElapsedMs() < 1000);
+    QCOMPARE(next.WaitForLine("", noWaitMs), QByteArray("first"));
+    QVERIFY(next.ElapsedMs() < noWaitMs);
 }
 
 void TestOneInstance::killedFirstCopiesLeaveOneSetOfFiles() {
@@ -787,8 +790,8 @@ void TestOneInstance::blockWithoutLockMakesTheCopyFirstAtOnce() {
     QCOMPARE(::flock(liveness, LOCK_SH), 0);
 
     Peer copy(runtime, {QStringLiteral("early")});
-    QCOMPARE(copy.WaitForLine("", 2000), QByteArray("first"));
-    QVERIFY(copy.ElapsedMs() < 1000);
+    QCOMPARE(copy.WaitForLine("", noWaitMs), QByteArray("first"));
+    QVERIFY(copy.ElapsedMs() < noWaitMs);
     ::close(liveness);
 
     Peer later(runtime, {QStringLiteral("then")});

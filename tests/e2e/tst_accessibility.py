@@ -106,7 +106,8 @@ def read_and_copy(pyatspi, pid):
     table = "Cell\tX\tY\n" + "".join(f"{GRID[7 * row + column]}\t{SHOWN_X[column]}\t{SHOWN_Y[row]}\n"
                                      for row in range(7) for column in range(7))
     wait_for("the whole table on the clipboard", lambda: run("xclip", "-o", "-sel", "clip") == table)
-    assert run("xclip", "-o", "-sel", "primary") == table
+    wait_for("the whole table in the selection",
+             lambda: run("xclip", "-o", "-sel", "primary") == table)
 
 
 def main():

@@ -992,8 +992,8 @@ void TestCurrEdit::displayTextStandsInItsAlignedPlace_data() {
     QTest::addColumn<int>("value");
     QTest::addColumn<QString>("shown");
     QTest::newRow("right, short") << TAlignment::taRightJustify << 8 << QStringLiteral("8.00");
-    QTest::newRow("right, widest") << TAlignment::taRightJustify << -9999
-                                   << QStringLiteral("-9999.00");
+    QTest::newRow("right, widest")
+        << TAlignment::taRightJustify << -9999 << QStringLiteral("-9999.00");
     QTest::newRow("left") << TAlignment::taLeftJustify << 8 << QStringLiteral("8.00");
     QTest::newRow("centre") << TAlignment::taCenter << 1 << QStringLiteral("1.00");
 }
@@ -1069,9 +1069,8 @@ void TestCurrEdit::fieldMenuOffersWhatTheFieldAllows_data() {
     QTest::newRow("after typing") << true << "7" << false << "5"
                                   << "undo+ redo- | cut- copy- paste+ delete- | select-all+";
     // A field without the focus takes no text, but what it shows may still be copied.
-    QTest::newRow("without the focus")
-        << false << QString() << true << "5"
-        << "undo- redo- | cut- copy+ paste- delete- | select-all-";
+    QTest::newRow("without the focus") << false << QString() << true << "5"
+                                       << "undo- redo- | cut- copy+ paste- delete- | select-all-";
 }
 
 void TestCurrEdit::fieldMenuOffersWhatTheFieldAllows() {
