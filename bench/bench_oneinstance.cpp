@@ -2,11 +2,11 @@
 // start pays before its window shows), the hand-over round trip between a later copy and a
 // running first copy, and a whole later copy from exec to exit.
 #include "app/Application.h"
-#include "app/HandOverLock.h"
-#include "app/InstanceNames.h"
-#include "app/NotifyChannel.h"
-#include "app/OneInstance.h"
-#include "app/SharedBlock.h"
+#include "app/guard/HandOverLock.h"
+#include "app/guard/InstanceNames.h"
+#include "app/guard/NotifyChannel.h"
+#include "app/guard/OneInstance.h"
+#include "app/guard/SharedBlock.h"
 #include "calc/HandOverBlock.h"
 
 #include <benchmark/benchmark.h>

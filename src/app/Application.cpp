@@ -1,7 +1,7 @@
 #include "Application.h"
 
 #include "StartupFailure.h"
-#include "WindowActivation.h"
+#include "app/desktop/Desktop.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -72,7 +72,7 @@ void TApplication::BringToFront(const StartupIdentity& launch) {
     if (!lastActive)
         lastActive = m_mainForm.get();
     if (lastActive && lastActive->isVisible() && lastActive->isEnabled())
-        WindowActivation::Activate(*lastActive, launch);
+        Desktop::Activate(*lastActive, launch);
 }
 
 void TApplication::Halt(int exitCode) {

@@ -6,7 +6,7 @@
 // runs Qt's event loop. Errors from event handlers arrive through the calc layer's ErrorReport,
 // which TApplication routes to its message box.
 
-#include "StartupIdentity.h"
+#include "app/desktop/StartupIdentity.h"
 
 #include <QObject>
 #include <QString>

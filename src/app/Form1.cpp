@@ -1,9 +1,9 @@
 #include "Form1.h"
 
 #include "Application.h"
-#include "FrameCentring.h"
-#include "OneInstance.h"
 #include "PositionCopier.h"
+#include "app/desktop/Desktop.h"
+#include "app/guard/OneInstance.h"
 #include "calc/CoordinateText.h"
 #include "calc/ErrorReport.h"
 #include "calc/LocaleSeparators.h"
@@ -100,7 +100,7 @@ TForm1::TForm1(TApplication& application) : m_application(application) {
     m_oneInstance->setObjectName(QStringLiteral("OneInstance1"));
     m_oneInstance->Loaded();
     if (application.ShowMainForm())
-        m_frameCentring = new FrameCentring(this);
+        Desktop::CentreOnFirstShow(*this);
 
     FormCreate();
 }
@@ -273,10 +273,6 @@ void TForm1::ECloseClick() {
 }
 
 void TForm1::showEvent(QShowEvent* event) {
-    if (!m_centred && m_frameCentring) {
-        m_frameCentring->PlaceCentred();
-        m_centred = true;
-    }
     QWidget::showEvent(event);
     // The window system's show events come back from minimised, when the focus stays where it
     // was; FormShow runs only when the window itself goes from hidden to visible.

@@ -11,7 +11,6 @@ class QPushButton;
 
 namespace vexto {
 
-class FrameCentring;
 class TApplication;
 class TCurrencyEdit;
 class TOneInstance;
@@ -58,8 +57,6 @@ private:
     std::array<TCurrencyEdit*, 5> m_inputs{}; // X, Y, S, L, W: indexed by InputName
     std::array<TVxPanel*, CellCount> m_cells{};
     TOneInstance* m_oneInstance = nullptr;
-    FrameCentring* m_frameCentring = nullptr;
-    bool m_centred = false;
 };
 
 } // namespace vexto

@@ -1,4 +1,4 @@
-#include "app/StartupIdentity.h"
+#include "app/desktop/StartupIdentity.h"
 
 #include <QTest>
 

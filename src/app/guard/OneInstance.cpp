@@ -1,6 +1,6 @@
 #include "OneInstance.h"
 
-#include "Application.h"
+#include "app/Application.h"
 #include "HandOverLock.h"
 #include "InstanceNames.h"
 #include "NotifyChannel.h"

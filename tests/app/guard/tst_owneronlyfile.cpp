@@ -1,4 +1,4 @@
-#include "app/OwnerOnlyFile.h"
+#include "app/guard/OwnerOnlyFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/HandOverLock.h"
+#include "app/guard/HandOverLock.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "StartupIdentity.h"
+#include "app/desktop/StartupIdentity.h"
 
 #include <QObject>
 #include <QStringList>

@@ -12,7 +12,7 @@
 // standard input closes.
 
 #include "app/Application.h"
-#include "app/OneInstance.h"
+#include "app/guard/OneInstance.h"
 #include "calc/ErrorReport.h"
 #include "calc/Exception.h"
 

@@ -1,4 +1,4 @@
-#include "app/FrameCentring.h"
+#include "app/desktop/FrameCentring.h"
 
 #include "X11Properties.h"
 

@@ -1,4 +1,4 @@
-#include "app/X11Desktop.h"
+#include "app/desktop/X11Desktop.h"
 
 #include "X11Properties.h"
 

@@ -1,7 +1,7 @@
 #include "app/Application.h"
-#include "app/InstanceNames.h"
-#include "app/NotifyChannel.h"
-#include "app/OneInstance.h"
+#include "app/guard/InstanceNames.h"
+#include "app/guard/NotifyChannel.h"
+#include "app/guard/OneInstance.h"
 #include "calc/Exception.h"
 #include "calc/HandOverBlock.h"
 

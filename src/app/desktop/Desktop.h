@@ -1,0 +1,26 @@
+#pragma once
+
+// The window-system layer: what the program needs of the desktop that Qt does not do alike on
+// every window system. The window and the application ask Desktop only; which window system's
+// conventions answer is decided in here, at run time, from the platform plugin Qt runs on. On X11
+// they are spoken on Qt's own X connection (X11Desktop); a launch is named by StartupIdentity.
+
+class QWidget;
+
+namespace vexto {
+
+class StartupIdentity;
+
+class Desktop {
+public:
+    // Makes the window, created and not yet shown, appear centred on its screen with its frame
+    // when it is first shown; later shows (back from minimised) leave it where it is. The frame's
+    // size is asked for at once, so that the window maps in its place.
+    static void CentreOnFirstShow(QWidget& window);
+
+    // Brings a shown window to the front, on behalf of the launch the identity names when it
+    // names one.
+    static void Activate(QWidget& window, const StartupIdentity& launch);
+};
+
+} // namespace vexto
