@@ -411,10 +411,11 @@ void TestOneInstance::unansweredHandOverMakesTheLaterCopyFirst() {
     Peer blockedLater(blockedRuntime, {QStringLiteral("late")});
     Peer staleLater(staleRuntime, {QStringLiteral("late")});
     for (Peer* later : {&blockedLater, &staleLater}) {
-        QCOMPARE(later->WaitForLine("", 12000), QByteArray("first"));
+        // One wait of 10 s, not two, plus a start-up that a loaded machine may make slow.
+        QCOMPARE(later->WaitForLine("", 16000), QByteArray("first"));
         qInfo("unanswered copy became first after %lld ms", later->ElapsedMs());
         QVERIFY(later->ElapsedMs() >= 9900);
-        QVERIFY(later->ElapsedMs() < 11500);
+        QVERIFY(later->ElapsedMs() < 15000);
     }
 
     // From now on later copies hand over to the copy that took over. A blocked first copy still
