@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=${1:-20}
-pattern=${2:-'^e2e/|_x11$|^app/x11desktop$|^app/framecentring$'}
+pattern=${2:-'^e2e/|_x11$|^app/desktop/(x11desktop|framecentring)$'}
 build_dir=${VEXTO_BUILD_DIR:-build}
 load=${VEXTO_STRESS_LOAD:-$(nproc)}
 
