@@ -32,6 +32,9 @@ TLinkLabel::TLinkLabel(QWidget* owner) : QLabel(owner) {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setTextFormat(Qt::PlainText);
+    // From the top, like the top-aligned labels around it: centred in its box, the text would sink
+    // below theirs by a device pixel at some fractional scales.
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Moves restart the pause before the tooltip, which Qt's own tooltip timing would not.
     setMouseTracking(true);
     m_hintPause.setSingleShot(true);

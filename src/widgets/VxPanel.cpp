@@ -7,6 +7,10 @@
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
 
 #include <utility>
 
@@ -14,33 +18,79 @@ namespace vexto {
 
 namespace {
 
-// A 3D frame `width` pixels wide along the inside of rect, which shrinks by that much. Each ring
-// is what two 1-pixel polylines give when they leave out their final point: the top-left colour
-// on the left column but its bottom pixel and on the top row but its rightmost pixel, the
+// Neighbouring cells overlap by one pixel and share their bevel line. At a fractional device pixel
+// ratio a 1-pixel rectangle at logical coordinates covers one or two device pixels depending on
+// where it falls, so the frame is laid out on device pixels: each line starts where its logical
+// pixel starts and is as wide as the narrowest logical pixel can be, so it lies inside the pixel
+// two cells share and both cells draw it on the same device pixels.
+struct DeviceGrid {
+    QTransform toDevice; // identity where painting is rotated, sheared or mirrored
+    QTransform toLogical;
+    int lineWidth = 1;
+    int lineHeight = 1;
+};
+
+DeviceGrid deviceGrid(const QPainter& painter) {
+    DeviceGrid grid;
+    const QTransform toDevice = painter.deviceTransform();
+    if (toDevice.type() > QTransform::TxScale || toDevice.m11() <= 0 || toDevice.m22() <= 0)
+        return grid;
+    grid.toDevice = toDevice;
+    grid.toLogical = toDevice.inverted();
+    // A ratio of 2 may reach the painter a hair short of 2.
+    grid.lineWidth = std::max(1, int(std::floor(toDevice.m11() + 1e-3)));
+    grid.lineHeight = std::max(1, int(std::floor(toDevice.m22() + 1e-3)));
+    return grid;
+}
+
+// The device pixels where the lines of rect's edges start.
+QRect deviceBox(const DeviceGrid& grid, const QRect& rect) {
+    const auto x = [&grid](int logical) {
+        return qRound(logical * grid.toDevice.m11() + grid.toDevice.dx());
+    };
+    const auto y = [&grid](int logical) {
+        return qRound(logical * grid.toDevice.m22() + grid.toDevice.dy());
+    };
+    return QRect(QPoint(x(rect.left()), y(rect.top())), QPoint(x(rect.right()), y(rect.bottom())));
+}
+
+// The painter rounds the mapped edges of a filled rectangle, so this covers exactly these pixels.
+void fillDevicePixels(QPainter& painter, const DeviceGrid& grid, const QRect& pixels,
+                      const QColor& color) {
+    painter.fillRect(grid.toLogical.mapRect(QRectF(pixels)), color);
+}
+
+// A 3D frame of `rings` lines along the inside of box (from deviceBox), which shrinks by that
+// much. Each ring is what two polylines give when they leave out their final point: the top-left
+// colour on the left column but its bottom line and on the top row but its rightmost line, the
 // bottom-right colour on the whole right column and the whole bottom row.
-void drawFrame3D(QPainter& painter, QRect& rect, const QColor& topLeft, const QColor& bottomRight,
-                 int width) {
-    for (int ring = 0; ring < width; ++ring) {
-        const int w = rect.width();
-        const int h = rect.height();
-        if (w > 0 && h > 0) {
-            painter.fillRect(rect.left(), rect.top(), 1, h - 1, topLeft);
-            painter.fillRect(rect.left(), rect.top(), w - 1, 1, topLeft);
-            painter.fillRect(rect.left() + w - 1, rect.top(), 1, h, bottomRight);
-            painter.fillRect(rect.left(), rect.top() + h - 1, w, 1, bottomRight);
+void drawFrame3D(QPainter& painter, const DeviceGrid& grid, QRect& box, const QColor& topLeft,
+                 const QColor& bottomRight, int rings) {
+    const int w = grid.lineWidth;
+    const int h = grid.lineHeight;
+    for (int ring = 0; ring < rings; ++ring) {
+        if (box.right() >= box.left() && box.bottom() >= box.top()) {
+            const int across = box.right() - box.left();
+            const int down = box.bottom() - box.top();
+            fillDevicePixels(painter, grid, QRect(box.left(), box.top(), w, down), topLeft);
+            fillDevicePixels(painter, grid, QRect(box.left(), box.top(), across, h), topLeft);
+            fillDevicePixels(painter, grid, QRect(box.right(), box.top(), w, down + h),
+                             bottomRight);
+            fillDevicePixels(painter, grid, QRect(box.left(), box.bottom(), across + w, h),
+                             bottomRight);
         }
-        rect.adjust(1, 1, -1, -1);
+        box.adjust(w, h, -w, -h);
     }
 }
 
-void drawBevel(QPainter& painter, QRect& rect, TBevelCut bevel, int width,
+void drawBevel(QPainter& painter, const DeviceGrid& grid, QRect& box, TBevelCut bevel, int width,
                const QPalette& palette) {
     const QColor shadow = ToQColor(clBtnShadow, palette);
     const QColor highlight = ToQColor(clBtnHighlight, palette);
     if (bevel == TBevelCut::bvLowered)
-        drawFrame3D(painter, rect, shadow, highlight, width);
+        drawFrame3D(painter, grid, box, shadow, highlight, width);
     else
-        drawFrame3D(painter, rect, highlight, shadow, width);
+        drawFrame3D(painter, grid, box, highlight, shadow, width);
 }
 
 } // namespace
@@ -164,12 +214,13 @@ void TVxPanel::paintEvent(QPaintEvent*) {
     const QColor background = ToQColor(m_color, colors);
     painter.fillRect(rect(), background);
 
-    QRect frame = rect();
+    const DeviceGrid grid = deviceGrid(painter);
+    QRect frame = deviceBox(grid, rect());
     if (m_bevelOuter != TBevelCut::bvNone)
-        drawBevel(painter, frame, m_bevelOuter, m_bevelWidth, colors);
-    drawFrame3D(painter, frame, background, background, m_borderWidth);
+        drawBevel(painter, grid, frame, m_bevelOuter, m_bevelWidth, colors);
+    drawFrame3D(painter, grid, frame, background, background, m_borderWidth);
     if (m_bevelInner != TBevelCut::bvNone)
-        drawBevel(painter, frame, m_bevelInner, m_bevelWidth, colors);
+        drawBevel(painter, grid, frame, m_bevelInner, m_bevelWidth, colors);
 
     if (m_caption.isEmpty())
         return;

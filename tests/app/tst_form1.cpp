@@ -16,9 +16,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtMath>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <ranges>
 
 using namespace vexto;
 using namespace Qt::StringLiterals;
@@ -73,6 +76,8 @@ private slots:
     void unreadableFieldReportsErrorAndKeepsCells();
     void linkOpensTheWebsite();
     void linkGlyphsShareTheInformationTextsFourthLine();
+    void linkKeepsToTheBaselineAtEveryScale_data();
+    void linkKeepsToTheBaselineAtEveryScale();
     void endProgramAndWindowCloseTerminate();
 
 private:
@@ -508,6 +513,46 @@ void TestForm1::linkGlyphsShareTheInformationTextsFourthLine() {
 
     QVERIFY(!labelRows.isEmpty());
     QCOMPARE(linkRows, labelRows);
+}
+
+void TestForm1::linkKeepsToTheBaselineAtEveryScale_data() {
+    QTest::addColumn<qreal>("ratio");
+    for (const qreal ratio : {1.0, 1.1, 1.2, 1.25, 128.0 / 96, 1.5, 1.75, 2.0})
+        QTest::newRow(qPrintable(QString::number(ratio, 'g', 4))) << ratio;
+}
+
+// The same "l" stems as above, at device pixels, at the ratios desktops scale windows by: their
+// lowest rows above the underline, where the glyphs stand, must be the same.
+void TestForm1::linkKeepsToTheBaselineAtEveryScale() {
+    QFETCH(qreal, ratio);
+    const auto* link = control<TLinkLabel>("LinkLabel1");
+    const auto* information = control<QLabel>("Label10");
+    QImage image(QSize(qCeil(578 * ratio), qCeil(457 * ratio)), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    m_form->render(&image);
+    const QRgb background = m_form->palette().color(QPalette::Window).rgb();
+    const QFontMetrics metrics = information->fontMetrics();
+    const QRect stem = metrics.boundingRect(u'l');
+    const auto device = [ratio](int logical) { return qFloor(logical * ratio); };
+    const int linkLeft = device(link->x() + 1);
+    const int linkRight = device(link->geometry().right()) - 1;
+    const auto stemBottom = [&](int left) {
+        QList<int> rows = inkRows(image, background, device(left + stem.left()),
+                                  device(left + stem.right() + 1) - 1, device(link->y() - 3),
+                                  device(link->geometry().bottom() + 4));
+        rows.removeIf([&](int row) {
+            return std::ranges::all_of(std::views::iota(linkLeft, linkRight + 1), [&](int x) {
+                return qGray(background) - qGray(image.pixel(x, row)) > 100;
+            });
+        });
+        return rows.isEmpty() ? -1 : rows.last();
+    };
+
+    const QString fourthLine = information->text().section(u'\n', 3, 3);
+    const int labelBottom =
+        stemBottom(information->x() + metrics.horizontalAdvance(fourthLine.left(36)));
+    QVERIFY(labelBottom > device(link->y()));
+    QCOMPARE(stemBottom(link->x() + metrics.horizontalAdvance(link->text().left(15))), labelBottom);
 }
 
 void TestForm1::endProgramAndWindowCloseTerminate() {

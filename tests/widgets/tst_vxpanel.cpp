@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTest>
+#include <QtMath>
 
 using namespace vexto;
 using namespace Qt::StringLiterals;
@@ -119,6 +120,68 @@ private slots:
         const QRgb colours[] = {qRgb(193, 235, 255), ToQColor(clBtnShadow, cell.palette()).rgb(),
                                 ToQColor(clBtnHighlight, cell.palette()).rgb()};
         QCOMPARE(picture(cell).pixel(pixel), colours[expected]);
+    }
+
+    void sharedBevelLinesKeepOneWidth_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("lineWidth"); // in device pixels
+        QTest::newRow("1") << 1.0 << 1;
+        QTest::newRow("1.1") << 1.1 << 1;
+        QTest::newRow("1.2") << 1.2 << 1;
+        QTest::newRow("1.25") << 1.25 << 1;
+        QTest::newRow("1.333 (128 dpi)") << 128.0 / 96 << 1;
+        QTest::newRow("1.5") << 1.5 << 1;
+        QTest::newRow("1.6") << 1.6 << 1;
+        QTest::newRow("1.75") << 1.75 << 1;
+        QTest::newRow("1.9") << 1.9 << 1;
+        QTest::newRow("2") << 2.0 << 2;
+    }
+    // Cells overlapping by one pixel, as the window lays them out, stacked in no particular order:
+    // every line is one colour and equally wide, with nothing but the exact fill between lines.
+    void sharedBevelLinesKeepOneWidth() {
+        QFETCH(qreal, ratio);
+        QFETCH(int, lineWidth);
+        QWidget grid;
+        grid.resize(270, 130);
+        QList<QRgb> lineColours;
+        for (const int index : {4, 0, 8, 2, 6, 1, 3, 5, 7}) {
+            auto* cell = new TVxPanel(&grid);
+            makeCell(*cell);
+            cell->move(8 + 80 * (index % 3), 16 + 32 * (index / 3));
+            lineColours = {ToQColor(clBtnShadow, cell->palette()).rgb(),
+                           ToQColor(clBtnHighlight, cell->palette()).rgb()};
+        }
+        QImage image(QSize(qCeil(270 * ratio), qCeil(130 * ratio)), QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        grid.render(&image);
+
+        // Across the cells just below their top lines, and down just right of their left lines.
+        const int row = qFloor(18.5 * ratio);
+        const int column = qFloor(11.5 * ratio);
+        for (const bool across : {true, false}) {
+            const int length = across ? image.width() : image.height();
+            QList<int> widths;
+            QRgb previous = 0;
+            int first = -1, last = -1;
+            for (int i = 0; i < length; ++i) {
+                const QRgb pixel = across ? image.pixel(i, row) : image.pixel(column, i);
+                if (lineColours.contains(pixel)) {
+                    if (pixel == previous)
+                        ++widths.last();
+                    else
+                        widths << 1;
+                    first = first < 0 ? i : first;
+                    last = i;
+                }
+                previous = pixel;
+            }
+            QCOMPARE(widths, QList<int>(4, lineWidth));
+            for (int i = first; i <= last; ++i) {
+                const QRgb pixel = across ? image.pixel(i, row) : image.pixel(column, i);
+                QVERIFY2(lineColours.contains(pixel) || pixel == qRgb(193, 235, 255),
+                         "a blended or foreign colour between the lines");
+            }
+        }
     }
 
     void everyPixelIsPainted() {
