@@ -29,7 +29,7 @@ for ((run = 1; run <= runs; ++run)); do
     else
         outcome=FAILED
         failed=$((failed + 1))
-        grep -E '\*\*\*Failed|FAIL!|Loc:|Timeout' "$log" | sed 's/^/    /' || true
+        grep -E -A3 '\*\*\*Failed|FAIL!|Timeout' "$log" | sed 's/^/    /' || true
     fi
     tests=$(grep -oE 'out of [0-9]+' "$log" | tail -n 1 | grep -oE '[0-9]+' || echo '?')
     elapsed_ms=$((($(date +%s%N) - start) / 1000000))

@@ -555,7 +555,12 @@ void TestDesktop::endProgramExitsWithCodeZero() {
     // main window; then the new copy is started as a launcher does, so the manager gives it the
     // focus on the strength of that later launch.
     m_x->xdotool({QStringLiteral("windowactivate"), m_windowId});
-    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), m_windowId, stateDeadlineMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        activeWindow() == m_windowId,
+        qPrintable(QStringLiteral("active %1, main %2, visible %3, state %4")
+                       .arg(activeWindow(), m_windowId, visibleVextoWindows().join(u' '),
+                            windowProperty(m_windowId, QStringLiteral("WM_STATE")))),
+        stateDeadlineMs);
     const QStringList before = visibleVextoWindows();
     QProcessEnvironment launcher;
     launcher.insert(QStringLiteral("DESKTOP_STARTUP_ID"), freshStartupId(QStringLiteral("end")));
