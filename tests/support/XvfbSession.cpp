@@ -6,6 +6,8 @@
 namespace {
 
 constexpr int toolDeadlineMs = 10'000;
+// A new server compiles its keymap first, which on a loaded machine takes a while.
+constexpr int serverStartDeadlineMs = 30'000;
 
 quint32 bigEndianField(const QByteArray& data, int index) {
     return qFromBigEndian<quint32>(data.constData() + index * 4);
@@ -81,8 +83,9 @@ bool XvfbSession::start() {
         return false;
     }
     QByteArray number;
+    const QDeadlineTimer reported(serverStartDeadlineMs);
     while (!number.contains('\n')) {
-        if (!m_server->waitForReadyRead(toolDeadlineMs)) {
+        if (!m_server->waitForReadyRead(int(reported.remainingTime()))) {
             m_error = QStringLiteral("Xvfb did not report its display");
             return false;
         }
