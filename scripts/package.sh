@@ -10,6 +10,10 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 # The resource compiler stamps each embedded file with this time instead of the file's own.
 SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l packaging/changelog -STimestamp)
 export SOURCE_DATE_EPOCH
+# The build does not track the environment, so a resource file made before must be made again.
+if [ -d "$build_dir" ]; then
+    find "$build_dir" -path '*/.rcc/qrc_*.cpp' -delete
+fi
 # CMake reads no CPPFLAGS, which carry the fortify level; given on the command line, the flags
 # also reach a build folder configured before.
 VEXTO_BUILD_DIR=$build_dir scripts/build.sh \
