@@ -13,7 +13,8 @@ echo "Built $package ($(stat -c %s "$package") bytes)"
 # Debian's checker, info tags shown too; an error or a warning fails the check.
 status=0
 report=$(lintian --fail-on error,warning --display-info "$package" 2>&1) || status=$?
-echo "lintian: ${report:-no tags}" | grep -v "running with root privileges"
+report=$(grep -v "running with root privileges" <<<"$report" || true)
+echo "lintian: ${report:-no tags}"
 if [ "$status" -ne 0 ]; then
     echo "lintian reports an error or a warning" >&2
     exit 1
