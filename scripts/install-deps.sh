@@ -10,7 +10,8 @@ packages=(
     fonts-liberation2
     xvfb xauth xdotool x11-utils x11-apps libx11-dev metacity
     xclip dbus at-spi2-core python3 python3-pyatspi
-    desktop-file-utils dpkg-dev file
+    desktop-file-utils dpkg-dev file librsvg2-bin gzip
+    lintian appstream man-db binutils
 )
 
 missing=()

@@ -1,21 +1,50 @@
 #!/usr/bin/env bash
-# Builds the Debian package from an existing build folder, installs it, and checks that the
-# installed program starts and maps its window on a private X server. Needs root (or sudo).
+# Builds the Debian package with Debian's flags (scripts/package.sh), holds it to Debian's own
+# checker, installs it, checks the installed files, and checks that the installed program starts
+# and maps its window on a private X server. Needs root (or sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-build_dir=${VEXTO_BUILD_DIR:-build}
-(cd "$build_dir" && cpack -G DEB >/dev/null)
-package=$(ls "$build_dir"/vexto_*.deb | head -n 1)
-echo "Built $package"
+scripts/install-deps.sh
+build_dir=${VEXTO_PACKAGE_DIR:-build-package}
+package=$(VEXTO_PACKAGE_DIR=$build_dir scripts/package.sh -DVEXTO_WERROR=ON | tail -n 1)
+echo "Built $package ($(stat -c %s "$package") bytes)"
+
+# Debian's checker, info tags shown too; an error or a warning fails the check.
+status=0
+report=$(lintian --fail-on error,warning --display-info "$package" 2>&1) || status=$?
+report=$(grep -v "running with root privileges" <<<"$report" || true)
+echo "lintian: ${report:-no tags}"
+if [ "$status" -ne 0 ]; then
+    echo "lintian reports an error or a warning" >&2
+    exit 1
+fi
 
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
     as_root=(sudo)
 fi
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "./$package" >/dev/null
-desktop-file-validate /usr/share/applications/vexto.desktop
+desktop-file-validate /usr/share/applications/example.vx.vexto.desktop
+appstreamcli validate --no-net /usr/share/metainfo/example.vx.vexto.metainfo.xml
 test -f /usr/share/icons/hicolor/scalable/apps/vexto.svg
+for size in 24 48 64 128 256; do
+    file "/usr/share/icons/hicolor/${size}x$size/apps/vexto.png" | grep -q "PNG image data, $size x $size," || {
+        echo "no $size px icon" >&2
+        exit 1
+    }
+done
+if readelf -d /usr/bin/vexto | grep -qE "RPATH|RUNPATH"; then
+    echo "/usr/bin/vexto carries a library search path" >&2
+    exit 1
+fi
+for folder in "$PWD" "$(cd "$build_dir" && pwd)"; do
+    if strings -a /usr/bin/vexto | grep -qF "$folder"; then
+        echo "/usr/bin/vexto names the build's folder $folder" >&2
+        exit 1
+    fi
+done
+echo "Package checks pass: lintian, appstreamcli, desktop-file-validate, icons, no build path."
 
 runtime_dir=$(mktemp -d)
 trap 'rm -rf "$runtime_dir"' EXIT

@@ -5,6 +5,7 @@
 #include "calc/FloatingPointMode.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QStringList>
 
@@ -49,7 +50,14 @@ int main(int argc, char* argv[]) {
     int toolkitArgc = 1;
     char* toolkitArgv[] = {argv[0], nullptr};
     QApplication qtApplication(toolkitArgc, toolkitArgv);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vexto.png")));
+    // Every size the build rendered; each file tells its own size.
+    QIcon icon;
+    const QDir icons(QStringLiteral(":/icons"));
+    for (const QString& name : icons.entryList(QDir::Files))
+        icon.addFile(icons.filePath(name));
+    QApplication::setWindowIcon(icon);
+    // A Wayland compositor finds the menu entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.vx.vexto"));
     TApplication application;
     application.SetTitle(QStringLiteral("Vexto"));
     application.SetCommandLineParameters(CommandLineParameters(argc, argv));

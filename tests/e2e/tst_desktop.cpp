@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -114,6 +115,7 @@ private slots:
     void cleanupTestCase();
 
     void windowMapsWithTitleAndClientSize();
+    void windowIconIsTheDesignInEachSize();
     void titleBarOffersNoCloseMinimiseOrMaximise();
     void sizeIsFixed();
     void frameIsCentredOnTheScreen();
@@ -274,6 +276,51 @@ void TestDesktop::windowMapsWithTitleAndClientSize() {
     // The task bar and the window switcher show the program's icon.
     const QString icon = windowProperty(m_windowId, QStringLiteral("_NET_WM_ICON"));
     QVERIFY2(icon.contains(QStringLiteral("Icon (")), qPrintable(icon.left(80)));
+}
+
+// The icon's design, in its 24-unit grid: a blue outline round a green band over white cells
+// ruled in light blue. Each point lies inside one area at every size.
+void TestDesktop::windowIconIsTheDesignInEachSize() {
+    const QString text = m_x->xprop({QStringLiteral("-id"), m_windowId, QStringLiteral("-notype"),
+                                     QStringLiteral("-f"), QStringLiteral("_NET_WM_ICON"),
+                                     QStringLiteral("32c"), QStringLiteral("_NET_WM_ICON")});
+    QList<quint32> values;
+    for (const QString& number : text.section(u'=', 1).split(u',', Qt::SkipEmptyParts))
+        values.append(number.trimmed().toUInt());
+
+    struct Sample {
+        QPointF point;
+        QRgb colour;
+    };
+    const Sample samples[] = {
+        {{12, 5.5}, 0xff2e9e3e},  // the band, black-edged in an older design
+        {{2.5, 3.5}, 0xff2e9e3e}, // the band's corner by the outline
+        {{1.5, 12}, 0xff4a7f9f},  // the outline
+        {{4.5, 10}, 0xffffffff},  // a cell
+        {{12.5, 10}, 0xff8ccaff}, // a rule
+        {{0.5, 0.5}, 0x00000000}, // clear round the outline
+    };
+    QList<int> sizes;
+    for (qsizetype at = 0; at + 2 <= values.size();) {
+        const int width = int(values[at]), height = int(values[at + 1]);
+        QCOMPARE(height, width);
+        QVERIFY(at + 2 + qsizetype(width) * height <= values.size());
+        for (const Sample& sample : samples) {
+            const QPoint pixel(int(sample.point.x() * width / 24),
+                               int(sample.point.y() * width / 24));
+            const QRgb colour = values[at + 2 + pixel.y() * width + pixel.x()];
+            QVERIFY2(qAlpha(sample.colour) == 0 ? qAlpha(colour) == 0 : colour == sample.colour,
+                     qPrintable(QStringLiteral("%1 px at (%2, %3): %4")
+                                    .arg(width)
+                                    .arg(pixel.x())
+                                    .arg(pixel.y())
+                                    .arg(colour, 8, 16, QLatin1Char('0'))));
+        }
+        sizes.append(width);
+        at += 2 + qsizetype(width) * height;
+    }
+    std::sort(sizes.begin(), sizes.end());
+    QCOMPARE(sizes, QList<int>({24, 48, 64, 128}));
 }
 
 void TestDesktop::titleBarOffersNoCloseMinimiseOrMaximise() {
