@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/Form1.h"
 #include "app/LocaleSeparatorWatcher.h"
+#include "app/Toolkit.h"
 #include "calc/ErrorReport.h"
 #include "calc/FloatingPointMode.h"
 
@@ -16,7 +17,8 @@ using namespace vexto;
 
 namespace {
 
-// Without a display Qt would abort with a core dump; say what is missing instead.
+// Nothing to even try a window system with; what a plugin that cannot start says is left to
+// Toolkit::Start.
 bool hasDisplay() {
     const auto isSet = [](const char* name) {
         const char* value = std::getenv(name);
@@ -48,7 +50,7 @@ int main(int argc, char* argv[]) {
     const StartupIdentity launch = StartupIdentity::FromEnvironment();
     int toolkitArgc = 1;
     char* toolkitArgv[] = {argv[0], nullptr};
-    QApplication qtApplication(toolkitArgc, toolkitArgv);
+    const std::unique_ptr<QApplication> qtApplication = Toolkit::Start(toolkitArgc, toolkitArgv);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vexto.png")));
     TApplication application;
     application.SetTitle(QStringLiteral("Vexto"));
