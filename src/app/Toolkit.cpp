@@ -11,6 +11,17 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VEXTO_LEAK_CHECK 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VEXTO_LEAK_CHECK 1
+#endif
+#endif
+#ifdef VEXTO_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace vexto {
 
 namespace {
@@ -85,6 +96,19 @@ std::unique_ptr<QApplication> Toolkit::Start(int& argc, char** argv) {
     qInstallMessageHandler(toolkitHandler);
     pluginLog.clear();
     return application;
+}
+
+int Toolkit::Exit(std::unique_ptr<QApplication> application, int exitCode) {
+    if (!QGuiApplication::platformName().startsWith(u"wayland")) {
+        application.reset();
+        return exitCode;
+    }
+#ifdef VEXTO_LEAK_CHECK
+    // The toolkit's objects are still reachable; what is not is ours, and must still be told.
+    __lsan_do_leak_check();
+#endif
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
 }
 
 QString Toolkit::StartFailureText(const QStringList& toolkitLog,

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 using namespace vexto;
 
@@ -34,23 +35,7 @@ QStringList CommandLineParameters(int argc, char* argv[]) {
     return parameters;
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    SetFloatingPointMode();
-    if (!hasDisplay()) {
-        std::fprintf(stderr, "vexto: no display to show the window on (DISPLAY is not set); "
-                             "start Vexto from a desktop session.\n");
-        return 1;
-    }
-
-    // The toolkit gets the program path alone: the parameters are the user's, to be handed
-    // over as given, and none of them may change the window or where it shows.
-    // Read before the toolkit, which takes the startup id out of the environment.
-    const StartupIdentity launch = StartupIdentity::FromEnvironment();
-    int toolkitArgc = 1;
-    char* toolkitArgv[] = {argv[0], nullptr};
-    const std::unique_ptr<QApplication> qtApplication = Toolkit::Start(toolkitArgc, toolkitArgv);
+int runProgram(int argc, char* argv[], const StartupIdentity& launch) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vexto.png")));
     TApplication application;
     application.SetTitle(QStringLiteral("Vexto"));
@@ -67,4 +52,26 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     return application.Run();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    SetFloatingPointMode();
+    if (!hasDisplay()) {
+        std::fprintf(stderr, "vexto: no display to show the window on (DISPLAY is not set); "
+                             "start Vexto from a desktop session.\n");
+        return 1;
+    }
+
+    // The toolkit gets the program path alone: the parameters are the user's, to be handed
+    // over as given, and none of them may change the window or where it shows.
+    // Read before the toolkit, which takes the startup id out of the environment.
+    const StartupIdentity launch = StartupIdentity::FromEnvironment();
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argv[0], nullptr};
+    std::unique_ptr<QApplication> qtApplication = Toolkit::Start(toolkitArgc, toolkitArgv);
+    // Every object of the program is gone once it returns; only the toolkit is left to end.
+    const int exitCode = runProgram(argc, argv, launch);
+    return Toolkit::Exit(std::move(qtApplication), exitCode);
 }
