@@ -4,13 +4,17 @@
 // for it is a Qt window with three labels and a line edit in Vexto's font), resident set after
 // start-up, and CPU time and wake-ups over an idle sample with the pointer off the window (a cell
 // under the pointer is hot and polls the pointer, as it should). With --metacity a window manager
-// frames the windows, as on a desktop.
+// frames the windows, as on a desktop. With --wayland the programs show their windows natively on
+// a headless weston instead, and start-up lasts until the first picture is handed to the
+// compositor (a Wayland window has no map of its own: it shows with its first picture).
+#include "HeadlessWeston.h"
 #include "XvfbSession.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
@@ -83,6 +87,35 @@ bool waitForMappedWindow(Display* display, const QString& title) {
     return false;
 }
 
+// Waits until the program, whose Wayland requests are logged to the file, commits a buffer to a
+// surface: the compositor then has its first picture to show.
+bool waitForFirstPicture(const QString& requestLog) {
+    static const QRegularExpression attach(
+        QStringLiteral(R"(-> wl_surface@(\d+)\.attach\(wl_buffer@)"));
+    QFile log(requestLog);
+    QByteArray seen;
+    QString attached;
+    const auto deadline = Clock::now() + mapDeadline;
+    while (Clock::now() < deadline) {
+        if (!log.isOpen())
+            log.open(QIODevice::ReadOnly);
+        if (log.isOpen())
+            seen += log.readAll();
+        qsizetype end = 0;
+        while ((end = seen.indexOf('\n')) >= 0) {
+            const QString line = QString::fromLatin1(seen.left(end));
+            seen.remove(0, end + 1);
+            if (const QRegularExpressionMatch match = attach.match(line); match.hasMatch())
+                attached = match.captured(1);
+            else if (!attached.isEmpty() &&
+                     line.contains(QStringLiteral("-> wl_surface@%1.commit()").arg(attached)))
+                return true;
+        }
+        QThread::msleep(2);
+    }
+    return false;
+}
+
 long statusField(qint64 pid, const char* field) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
@@ -134,6 +167,8 @@ long wakeUps(qint64 pid) {
 }
 
 void movePointerOffTheWindows(Display* display) {
+    if (!display) // no pointer on the headless compositor
+        return;
     XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, 0, 0);
     XSync(display, False);
 }
@@ -143,17 +178,30 @@ struct Start {
     double cpuMs;
 };
 
-std::optional<Start> startOnce(const XvfbSession& x, Display* display, Program& program,
-                               bool sampleIdle) {
+// Where the windows show: an X server (display set), or the compositor.
+struct Output {
+    QProcessEnvironment environment;
+    Display* display = nullptr;
+};
+
+std::optional<Start> startOnce(const Output& output, Program& program, bool sampleIdle) {
     QTemporaryDir runtime;
-    QProcessEnvironment environment = x.environment();
+    QProcessEnvironment environment = output.environment;
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    const QString requestLog = runtime.filePath(QStringLiteral("requests.log"));
     QProcess process;
+    if (!output.display) {
+        // The client library logs each request as it sends it; to a file, which never blocks.
+        environment.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
+        process.setStandardErrorFile(requestLog);
+    }
     process.setProcessEnvironment(environment);
+    Display* display = output.display;
 
     const auto started = Clock::now();
     process.start(program.path, program.arguments);
-    if (!process.waitForStarted() || !waitForMappedWindow(display, program.title))
+    if (!process.waitForStarted() ||
+        (display ? !waitForMappedWindow(display, program.title) : !waitForFirstPicture(requestLog)))
         return std::nullopt;
     const double elapsedMs =
         std::chrono::duration<double, std::milli>(Clock::now() - started).count();
@@ -187,23 +235,37 @@ double median(std::vector<double> values) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
-    const bool underManager = QCoreApplication::arguments().contains(QStringLiteral("--metacity"));
+    const QStringList arguments = QCoreApplication::arguments();
+    const bool onWayland = arguments.contains(QStringLiteral("--wayland"));
+    const bool underManager = arguments.contains(QStringLiteral("--metacity"));
     XvfbSession x(underManager ? XvfbSession::WindowManager::Metacity
                                : XvfbSession::WindowManager::Absent);
-    if (!x.start()) {
-        std::fprintf(stderr, "%s\n", qPrintable(x.errorString()));
-        return 1;
+    HeadlessWeston weston;
+    Output output;
+    if (onWayland) {
+        if (!weston.start()) {
+            std::fprintf(stderr, "%s\n", qPrintable(weston.errorString()));
+            return 1;
+        }
+        output.environment = weston.environment();
+    } else {
+        if (!x.start()) {
+            std::fprintf(stderr, "%s\n", qPrintable(x.errorString()));
+            return 1;
+        }
+        output.environment = x.environment();
+        output.display =
+            XOpenDisplay(qPrintable(output.environment.value(QStringLiteral("DISPLAY"))));
+        if (!output.display) {
+            std::fprintf(stderr, "cannot open the Xvfb display\n");
+            return 1;
+        }
+        // Windows come and go while they are looked at (a manager's short-lived ones too): a
+        // failed look just finds nothing.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        XSelectInput(output.display, DefaultRootWindow(output.display), SubstructureNotifyMask);
+        XFlush(output.display);
     }
-    Display* display = XOpenDisplay(qPrintable(x.environment().value(QStringLiteral("DISPLAY"))));
-    if (!display) {
-        std::fprintf(stderr, "cannot open the Xvfb display\n");
-        return 1;
-    }
-    // Windows come and go while they are looked at (a manager's short-lived ones too): a failed
-    // look just finds nothing.
-    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
-    XFlush(display);
 
     const QString bareWindow = QStringLiteral(BARE_WINDOW_BINARY);
     const auto program = [](const char* label, const QString& path, const QStringList& arguments,
@@ -225,7 +287,7 @@ int main(int argc, char* argv[]) {
     for (int round = 0; round < rounds; ++round)
         for (Program& program : programs) {
             const bool last = round == rounds - 1;
-            const std::optional<Start> start = startOnce(x, display, program, last);
+            const std::optional<Start> start = startOnce(output, program, last);
             if (!start) {
                 std::fprintf(stderr, "%s: no window mapped\n", program.label);
                 return 1;
@@ -235,9 +297,12 @@ int main(int argc, char* argv[]) {
                 program.startupCpuMs.push_back(start->cpuMs);
             }
         }
-    XCloseDisplay(display);
+    if (output.display)
+        XCloseDisplay(output.display);
 
-    std::printf("%s\n", underManager ? "under metacity" : "without a window manager");
+    std::printf("%s\n", onWayland      ? "natively on a headless weston"
+                        : underManager ? "under metacity"
+                                       : "without a window manager");
     std::printf("%-16s %14s %14s %10s %16s %16s\n", "program", "start-up (ms)", "start CPU (ms)",
                 "RSS (KiB)", "idle CPU ticks", "idle wake-ups");
     for (const Program& program : programs)

@@ -10,6 +10,7 @@ packages=(
     fonts-liberation2
     xvfb xauth xdotool x11-utils x11-apps libx11-dev metacity
     xclip dbus at-spi2-core python3 python3-pyatspi
+    qt6-wayland weston sway wtype grim wl-clipboard cage
     desktop-file-utils dpkg-dev file librsvg2-bin gzip
     lintian appstream man-db binutils
 )

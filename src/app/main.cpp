@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/Form1.h"
 #include "app/LocaleSeparatorWatcher.h"
+#include "app/Toolkit.h"
 #include "calc/ErrorReport.h"
 #include "calc/FloatingPointMode.h"
 
@@ -12,12 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 
 using namespace vexto;
 
 namespace {
 
-// Without a display Qt would abort with a core dump; say what is missing instead.
+// Nothing to even try a window system with; what a plugin that cannot start says is left to
+// Toolkit::Start.
 bool hasDisplay() {
     const auto isSet = [](const char* name) {
         const char* value = std::getenv(name);
@@ -33,23 +36,7 @@ QStringList CommandLineParameters(int argc, char* argv[]) {
     return parameters;
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    SetFloatingPointMode();
-    if (!hasDisplay()) {
-        std::fprintf(stderr, "vexto: no display to show the window on (DISPLAY is not set); "
-                             "start Vexto from a desktop session.\n");
-        return 1;
-    }
-
-    // The toolkit gets the program path alone: the parameters are the user's, to be handed
-    // over as given, and none of them may change the window or where it shows.
-    // Read before the toolkit, which takes the startup id out of the environment.
-    const StartupIdentity launch = StartupIdentity::FromEnvironment();
-    int toolkitArgc = 1;
-    char* toolkitArgv[] = {argv[0], nullptr};
-    QApplication qtApplication(toolkitArgc, toolkitArgv);
+int runProgram(int argc, char* argv[], const StartupIdentity& launch) {
     // Every size the build rendered; each file tells its own size.
     QIcon icon;
     const QDir icons(QStringLiteral(":/icons"));
@@ -73,4 +60,26 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     return application.Run();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    SetFloatingPointMode();
+    if (!hasDisplay()) {
+        std::fprintf(stderr, "vexto: no display to show the window on (DISPLAY is not set); "
+                             "start Vexto from a desktop session.\n");
+        return 1;
+    }
+
+    // The toolkit gets the program path alone: the parameters are the user's, to be handed
+    // over as given, and none of them may change the window or where it shows.
+    // Read before the toolkit, which takes the startup id out of the environment.
+    const StartupIdentity launch = StartupIdentity::FromEnvironment();
+    int toolkitArgc = 1;
+    char* toolkitArgv[] = {argv[0], nullptr};
+    std::unique_ptr<QApplication> qtApplication = Toolkit::Start(toolkitArgc, toolkitArgv);
+    // Every object of the program is gone once it returns; only the toolkit is left to end.
+    const int exitCode = runProgram(argc, argv, launch);
+    return Toolkit::Exit(std::move(qtApplication), exitCode);
 }

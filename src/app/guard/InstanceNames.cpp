@@ -1,6 +1,7 @@
 #include "InstanceNames.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QStandardPaths>
@@ -57,15 +58,33 @@ QByteArray InstanceNames::XDisplayIdentity(const QByteArray& display) {
     return host + ':' + number;
 }
 
-QByteArray InstanceNames::DisplayOfThisProcess() {
-    const QString platform = QGuiApplication::platformName();
-    if (platform == u"xcb")
-        return XDisplayIdentity(qgetenv("DISPLAY"));
-    if (platform.startsWith(u"wayland")) {
-        const QByteArray socket = qgetenv("WAYLAND_DISPLAY");
-        return socket.isEmpty() ? QByteArray("wayland-0") : socket;
+QByteArray InstanceNames::SessionDisplay(const QString& platform, const QByteArray& waylandDisplay,
+                                         const QByteArray& xDisplay,
+                                         const QByteArray& runtimeDirectory) {
+    if (!waylandDisplay.isEmpty()) {
+        if (!waylandDisplay.startsWith('/'))
+            return waylandDisplay;
+        const auto clean = [](const QByteArray& path) {
+            return QFile::encodeName(QDir::cleanPath(QFile::decodeName(path)));
+        };
+        const QByteArray socket = clean(waylandDisplay);
+        const QByteArray directory = clean(runtimeDirectory) + '/';
+        if (directory.size() > 1 && socket.startsWith(directory) &&
+            !socket.mid(directory.size()).contains('/'))
+            return socket.mid(directory.size());
+        return socket;
     }
+    // The client library's own default: a native copy started without the variable.
+    if (platform.startsWith(u"wayland"))
+        return "wayland-0";
+    if (!xDisplay.isEmpty())
+        return XDisplayIdentity(xDisplay);
     return {};
+}
+
+QByteArray InstanceNames::SessionOfThisProcess(const QByteArray& runtimeDirectory) {
+    return SessionDisplay(QGuiApplication::platformName(), qgetenv("WAYLAND_DISPLAY"),
+                          qgetenv("DISPLAY"), runtimeDirectory);
 }
 
 std::optional<InstanceNames> InstanceNames::ForThisProgram() {
@@ -74,7 +93,7 @@ std::optional<InstanceNames> InstanceNames::ForThisProgram() {
     const QByteArray name = ProgramFileName();
     if (directory.isEmpty() || name.isEmpty())
         return std::nullopt;
-    return InstanceNames(directory, name, DisplayOfThisProcess());
+    return InstanceNames(directory, name, SessionOfThisProcess(QFile::encodeName(directory)));
 }
 
 QByteArray InstanceNames::ProgramFileName() {

@@ -12,7 +12,7 @@ namespace vexto {
 // program files have the same file name; the block is named after that file name and the lock
 // after the file name followed by "Sem". The objects are files in the user's runtime directory,
 // which no other user can enter, so copies under other users never meet; the names also carry
-// the graphical display, since each display of the same user is a log-on of its own.
+// the graphical session, since each session of the same user is a log-on of its own.
 class InstanceNames {
 public:
     InstanceNames(const QString& directory, const QByteArray& programFileName,
@@ -24,10 +24,15 @@ public:
     // The file name of the running program file, without its folder.
     static QByteArray ProgramFileName();
 
-    // The display this process shows its windows on: the X display without its screen number
-    // (":57" for ":57.0" and "unix:57"), or the Wayland socket's name; empty for platforms
-    // without a display.
-    static QByteArray DisplayOfThisProcess();
+    // The graphical session this process runs in, which names its log-on whichever platform
+    // plugin the copy uses: the session's Wayland display when it has one (the X display a
+    // compositor serves belongs to it), else the X display without its screen number (":57" for
+    // ":57.0" and "unix:57"); empty when neither is named. A Wayland socket given as a path in the
+    // runtime directory is named as the socket alone, as the client library would find it.
+    static QByteArray SessionDisplay(const QString& platform, const QByteArray& waylandDisplay,
+                                     const QByteArray& xDisplay,
+                                     const QByteArray& runtimeDirectory);
+    static QByteArray SessionOfThisProcess(const QByteArray& runtimeDirectory);
     static QByteArray XDisplayIdentity(const QByteArray& display);
 
     // An object name as a file name that stays inside the directory and never equals the

@@ -42,6 +42,9 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        // The session's displays name the log-on; a copy is in none unless the test says so.
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         for (auto it = settings.begin(); it != settings.end(); ++it)
             environment.insert(it.key(), it.value());
         m_process.setProcessEnvironment(environment);
@@ -182,6 +185,8 @@ private slots:
     void distinctProgramsNeverShareAFile();
     void displayIsOneLogOnHoweverItIsWritten_data();
     void displayIsOneLogOnHoweverItIsWritten();
+    void copiesOfOneSessionHandOverWhateverTheyShowOn_data();
+    void copiesOfOneSessionHandOverWhateverTheyShowOn();
     void pokeCarriesItsMessageWhole_data();
     void pokeCarriesItsMessageWhole();
     void secondGuardInOneProcessIsRefused();
@@ -205,6 +210,8 @@ void TestOneInstance::initTestCase() {
     QVERIFY(m_ownRuntime.isValid());
     // Guards made inside this process never touch the user's real runtime directory.
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_ownRuntime.path()));
+    qunsetenv("DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
     m_application = std::make_unique<TApplication>();
 }
 
@@ -510,6 +517,45 @@ void TestOneInstance::displayIsOneLogOnHoweverItIsWritten() {
     QFETCH(QByteArray, display);
     QFETCH(QByteArray, identity);
     QCOMPARE(InstanceNames::XDisplayIdentity(display), identity);
+}
+
+void TestOneInstance::copiesOfOneSessionHandOverWhateverTheyShowOn_data() {
+    using Settings = QMap<QString, QString>;
+    QTest::addColumn<Settings>("first");
+    QTest::addColumn<Settings>("later");
+    QTest::addColumn<bool>("handsOver");
+    const QString wayland = QStringLiteral("WAYLAND_DISPLAY");
+    const QString x = QStringLiteral("DISPLAY");
+    // What an X11 copy under the compositor's X server and a native copy each see.
+    const Settings x11Copy = {{wayland, QStringLiteral("wayland-7")}, {x, QStringLiteral(":7")}};
+    const Settings nativeCopy = {{wayland, QStringLiteral("wayland-7")}};
+
+    QTest::newRow("X11 copy, then a native copy") << x11Copy << nativeCopy << true;
+    QTest::newRow("native copy, then an X11 copy") << nativeCopy << x11Copy << true;
+    QTest::newRow("another Wayland session")
+        << x11Copy << Settings{{wayland, QStringLiteral("wayland-8")}, {x, QStringLiteral(":7")}}
+        << false;
+    QTest::newRow("another X display without Wayland")
+        << Settings{{x, QStringLiteral(":7")}} << Settings{{x, QStringLiteral(":8")}} << false;
+}
+
+void TestOneInstance::copiesOfOneSessionHandOverWhateverTheyShowOn() {
+    using Settings = QMap<QString, QString>;
+    QFETCH(Settings, first);
+    QFETCH(Settings, later);
+    QFETCH(bool, handsOver);
+    QTemporaryDir runtime;
+    Peer one(runtime, {}, first);
+    QCOMPARE(one.WaitForLine("first"), QByteArray("first"));
+    Peer two(runtime, {}, later);
+    if (handsOver) {
+        QCOMPARE(two.WaitForLine("later", noWaitMs), QByteArray("later show=0"));
+        QCOMPARE(two.Finish(), 0);
+    } else {
+        QCOMPARE(two.WaitForLine("first", noWaitMs), QByteArray("first"));
+        two.EndNormally();
+        QCOMPARE(two.Finish(), 0);
+    }
 }
 
 void TestOneInstance::pokeCarriesItsMessageWhole_data() {

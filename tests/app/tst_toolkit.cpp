@@ -1,0 +1,125 @@
+#include "app/Toolkit.h"
+
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace vexto;
+
+using Settings = QMap<QString, QString>;
+
+namespace {
+
+// A socket that accepts connections as a compositor's does; closed with the object.
+class ListeningSocket {
+public:
+    explicit ListeningSocket(const QString& path) : m_socket(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = path.toLocal8Bit();
+        std::copy(name.begin(), name.end(), address.sun_path);
+        m_listening =
+            m_socket >= 0 &&
+            ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(m_socket, 4) == 0;
+    }
+    ~ListeningSocket() {
+        if (m_socket >= 0)
+            ::close(m_socket);
+    }
+    ListeningSocket(const ListeningSocket&) = delete;
+    ListeningSocket& operator=(const ListeningSocket&) = delete;
+    bool Listening() const { return m_listening; }
+
+private:
+    int m_socket;
+    bool m_listening = false;
+};
+
+} // namespace
+
+// What the failure line makes of the toolkit's words about each platform plugin it tried. A
+// compositor that answers is a local server in the runtime folder.
+class TestToolkit : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startFailureSaysWhatIsMissing_data();
+    void startFailureSaysWhatIsMissing();
+};
+
+void TestToolkit::startFailureSaysWhatIsMissing_data() {
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<Settings>("settings");
+    QTest::addColumn<QString>("reasons");
+
+    const QString waylandFailed =
+        QStringLiteral("Could not load the Qt platform plugin \"wayland\" in \"\" even though "
+                       "it was found.");
+    const QString xFailed =
+        QStringLiteral("Could not load the Qt platform plugin \"xcb\" in \"\" even though it "
+                       "was found.");
+    const QString wayland = QStringLiteral("WAYLAND_DISPLAY");
+    const QString runtime = QStringLiteral("XDG_RUNTIME_DIR");
+
+    QTest::newRow("Wayland plugin missing")
+        << QStringList{QStringLiteral("Could not find the Qt platform plugin \"wayland\" in \"\"")}
+        << Settings{}
+        << "the window system plugin \"wayland\" is not installed (package qt6-wayland)";
+    QTest::newRow("no compositor on the socket")
+        << QStringList{waylandFailed} << Settings{{wayland, QStringLiteral("gone")}}
+        << "no Wayland compositor answers on WAYLAND_DISPLAY=gone";
+    QTest::newRow("a compositor answers but will not do")
+        << QStringList{waylandFailed} << Settings{{wayland, QStringLiteral("<live>")}}
+        << "the Wayland compositor on WAYLAND_DISPLAY=live could not be used";
+    QTest::newRow("Wayland display not set")
+        << QStringList{waylandFailed} << Settings{}
+        << "WAYLAND_DISPLAY is not set and no Wayland compositor answers on wayland-0";
+    QTest::newRow("relative socket without a runtime folder")
+        << QStringList{waylandFailed}
+        << Settings{{wayland, QStringLiteral("wayland-1")}, {runtime, QString()}}
+        << "XDG_RUNTIME_DIR is not set, so WAYLAND_DISPLAY=wayland-1 names no compositor";
+    QTest::newRow("other plugin failed")
+        << QStringList{QStringLiteral("Could not load the Qt platform plugin \"vnc\" in \"\" "
+                                      "even though it was found.")}
+        << Settings{} << "the window system plugin \"vnc\" could not start";
+    QTest::newRow("one reason per plugin, each once")
+        << QStringList{waylandFailed, QStringLiteral("could not connect to display :5"), xFailed,
+                       xFailed}
+        << Settings{{wayland, QStringLiteral("gone")},
+                    {QStringLiteral("DISPLAY"), QStringLiteral(":5")}}
+        << "no Wayland compositor answers on WAYLAND_DISPLAY=gone; no X server answers on "
+           "DISPLAY=:5";
+    QTest::newRow("words the program does not know")
+        << QStringList{QStringLiteral("something else")}
+        << Settings{{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("eglfs")}}
+        << "no window system plugin could start for QT_QPA_PLATFORM=eglfs";
+}
+
+void TestToolkit::startFailureSaysWhatIsMissing() {
+    QFETCH(QStringList, log);
+    QFETCH(Settings, settings);
+    QFETCH(QString, reasons);
+    QTemporaryDir runtime;
+    const ListeningSocket compositor(runtime.filePath(QStringLiteral("live")));
+    QVERIFY(compositor.Listening());
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    for (auto it = settings.begin(); it != settings.end(); ++it) {
+        if (it.value().isNull())
+            environment.remove(it.key());
+        else
+            environment.insert(it.key(),
+                               it.value() == u"<live>" ? QStringLiteral("live") : it.value());
+    }
+    QCOMPARE(Toolkit::StartFailureText(log, environment),
+             QStringLiteral("vexto: no display to show the window on (") + reasons +
+                 QStringLiteral("); start Vexto from a desktop session."));
+}
+
+QTEST_GUILESS_MAIN(TestToolkit)
+#include "tst_toolkit.moc"
