@@ -11,7 +11,17 @@ packages=(
     xvfb xauth xdotool x11-utils x11-apps libx11-dev metacity
     xclip dbus at-spi2-core python3 python3-pyatspi
     desktop-file-utils dpkg-dev file
+    libwayland-dev wayland-protocols qt6-wayland
+    sway wtype grim wl-clipboard weston
 )
+
+# sway refuses to run as root: as root, the Wayland tests run it as this user.
+test_user=vextotest
+make_test_user() {
+    if [ "$(id -u)" -eq 0 ] && ! id "$test_user" >/dev/null 2>&1; then
+        useradd --create-home --shell /usr/sbin/nologin "$test_user"
+    fi
+}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -21,6 +31,7 @@ for package in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+    make_test_user
     exit 0
 fi
 
@@ -32,3 +43,4 @@ echo "Installing: ${missing[*]}"
 "${as_root[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
     "${missing[@]}"
+make_test_user

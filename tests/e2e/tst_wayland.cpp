@@ -1,0 +1,127 @@
+#include "SwaySession.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A failing QTRY waits twice as long again before it reports: keep both within the time-out.
+constexpr int startDeadlineMs = 10'000;
+constexpr int stateDeadlineMs = 5'000;
+
+const QString appId = QStringLiteral("vexto");
+
+QSize size(const QJsonObject& view, const char* rect) {
+    const QJsonObject r = view.value(QLatin1String(rect)).toObject();
+    return {r.value(QStringLiteral("width")).toInt(), r.value(QStringLiteral("height")).toInt()};
+}
+
+qint64 id(const QJsonObject& view) {
+    return view.value(QStringLiteral("id")).toInteger();
+}
+
+} // namespace
+
+// The real program as a native client of a headless sway: what a Wayland desktop shows of it,
+// and the hand-over to a running copy.
+class TestWayland : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void windowHasItsIdTitleAndFixedSize();
+    void typingUpdatesTheCells();
+    void laterCopyEndsWithoutAWindow();
+
+private:
+    void startProgram(QProcess& copy, const QString& program = QStringLiteral(VEXTO_BINARY));
+    QJsonObject mainWindow() const;
+
+    std::unique_ptr<SwaySession> m_sway;
+    QProcess m_first;
+};
+
+void TestWayland::initTestCase() {
+    if (!SwaySession::IsInstalled())
+        QSKIP("sway is not installed (scripts/install-deps.sh installs it)");
+    m_sway = std::make_unique<SwaySession>();
+    QVERIFY2(m_sway->start(), qPrintable(m_sway->errorString()));
+}
+
+void TestWayland::cleanupTestCase() {
+    m_sway.reset();
+}
+
+void TestWayland::init() {
+    startProgram(m_first);
+    QTRY_VERIFY_WITH_TIMEOUT(!mainWindow().isEmpty(), startDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(id(m_sway->focusedWindow()), id(mainWindow()), stateDeadlineMs);
+}
+
+void TestWayland::cleanup() {
+    m_first.kill();
+    m_first.waitForFinished(5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_sway->windows(appId).isEmpty(), stateDeadlineMs);
+}
+
+void TestWayland::startProgram(QProcess& copy, const QString& program) {
+    copy.setProcessEnvironment(m_sway->environment());
+    copy.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    copy.start(program, {});
+}
+
+QJsonObject TestWayland::mainWindow() const {
+    for (const QJsonValue view : m_sway->windows(appId))
+        if (size(view.toObject(), "geometry").width() == 578)
+            return view.toObject();
+    return {};
+}
+
+void TestWayland::windowHasItsIdTitleAndFixedSize() {
+    const QJsonObject window = mainWindow();
+    QCOMPARE(window.value(QStringLiteral("name")).toString(), QStringLiteral("Vexto"));
+    QCOMPARE(size(window, "geometry"), QSize(578, 457));
+    // sway makes the frame as large as asked; the window inside keeps its size.
+    QVERIFY(m_sway->command(QStringLiteral("[con_id=%1] resize set 700 600").arg(id(window))));
+    QTRY_COMPARE_WITH_TIMEOUT(size(m_sway->windows(appId).first().toObject(), "rect").width(),
+                              700, stateDeadlineMs);
+    QCOMPARE(size(m_sway->windows(appId).first().toObject(), "geometry"), QSize(578, 457));
+}
+
+void TestWayland::typingUpdatesTheCells() {
+    // The X field has the focus, its text selected on entry; so has Y after Tab.
+    QVERIFY(m_sway->type(QStringLiteral("7")));
+    QVERIFY(m_sway->key(QStringLiteral("Tab")));
+    QVERIFY(m_sway->type(QStringLiteral("3")));
+    const QStringList ctrlShift = {QStringLiteral("ctrl"), QStringLiteral("shift")};
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_sway->key(QStringLiteral("c"), ctrlShift) &&
+            m_sway->clipboard().contains(QStringLiteral("\nPStart\t7.00\t3.00\n")),
+        stateDeadlineMs);
+    // Three lengths right of X and three widths below Y.
+    QVERIFY(m_sway->clipboard().contains(QStringLiteral("\nRD9\t31.00\t-9.00\n")));
+}
+
+void TestWayland::laterCopyEndsWithoutAWindow() {
+    QProcess later;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    startProgram(later);
+    QVERIFY(later.waitForFinished(5000));
+    qInfo("the later copy ended after %lld ms", elapsed.elapsed());
+    QCOMPARE(later.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(later.exitCode(), 0);
+    QCOMPARE(m_sway->windows(appId).size(), 1);
+    QCOMPARE(m_first.state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TestWayland)
+#include "tst_wayland.moc"
