@@ -1,4 +1,5 @@
 #include "SwaySession.h"
+#include "app/desktop/WaylandActivationToken.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -40,6 +41,8 @@ private slots:
     void windowHasItsIdTitleAndFixedSize();
     void typingUpdatesTheCells();
     void laterCopyEndsWithoutAWindow();
+    void laterCopyBringsTheFirstForward_data();
+    void laterCopyBringsTheFirstForward();
 
 private:
     void startProgram(QProcess& copy, const QString& program = QStringLiteral(VEXTO_BINARY));
@@ -121,6 +124,56 @@ void TestWayland::laterCopyEndsWithoutAWindow() {
     QCOMPARE(later.exitCode(), 0);
     QCOMPARE(m_sway->windows(appId).size(), 1);
     QCOMPARE(m_first.state(), QProcess::Running);
+}
+
+void TestWayland::laterCopyBringsTheFirstForward_data() {
+    QTest::addColumn<QString>("policy");
+    QTest::addColumn<QString>("launcherVariable");
+
+    QTest::newRow("urgent, launcher token") << "urgent" << "XDG_ACTIVATION_TOKEN";
+    QTest::newRow("urgent, launcher startup id") << "urgent" << "DESKTOP_STARTUP_ID";
+    QTest::newRow("urgent, no token") << "urgent" << "";
+    QTest::newRow("focus, launcher token") << "focus" << "XDG_ACTIVATION_TOKEN";
+    QTest::newRow("focus, no token") << "focus" << "";
+}
+
+void TestWayland::laterCopyBringsTheFirstForward() {
+    QFETCH(QString, policy);
+    QFETCH(QString, launcherVariable);
+    QVERIFY(m_sway->command(QStringLiteral("focus_on_window_activation ") + policy));
+
+    // Another program takes the focus: the same binary under another name is not a later copy.
+    QTemporaryDir folder;
+    const QString other = folder.filePath(QStringLiteral("other"));
+    QVERIFY(QFile::copy(QStringLiteral(VEXTO_BINARY), other));
+    QProcess otherProgram;
+    startProgram(otherProgram, other);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sway->focusedWindow().value(QStringLiteral("app_id")).toString(),
+                              QStringLiteral("other"), startDeadlineMs);
+    QVERIFY(!mainWindow().value(QStringLiteral("urgent")).toBool());
+
+    QProcess later;
+    QProcessEnvironment environment = m_sway->environment();
+    if (!launcherVariable.isEmpty()) {
+        // What a launcher does: ask the compositor for a token and start the program with it.
+        const QByteArray token = vexto::WaylandActivationToken::Request(
+            appId.toUtf8(), std::chrono::seconds(5),
+            environment.value(QStringLiteral("WAYLAND_DISPLAY")).toUtf8());
+        QVERIFY(!token.isEmpty());
+        environment.insert(launcherVariable, QString::fromLatin1(token));
+    }
+    later.setProcessEnvironment(environment);
+    later.start(QStringLiteral(VEXTO_BINARY), {});
+    QVERIFY(later.waitForFinished(5000));
+    QCOMPARE(later.exitCode(), 0);
+
+    if (policy == QLatin1String("focus"))
+        QTRY_COMPARE_WITH_TIMEOUT(id(m_sway->focusedWindow()), id(mainWindow()), stateDeadlineMs);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindow().value(QStringLiteral("urgent")).toBool(),
+                                 stateDeadlineMs);
+    otherProgram.kill();
+    otherProgram.waitForFinished(5000);
 }
 
 QTEST_GUILESS_MAIN(TestWayland)

@@ -1,6 +1,7 @@
 #include "Desktop.h"
 
 #include "FrameCentring.h"
+#include "StartupIdentity.h"
 #include "WindowActivation.h"
 
 #include <QEvent>
@@ -38,6 +39,10 @@ void Desktop::CentreOnFirstShow(QWidget& window) {
 
 void Desktop::Activate(QWidget& window, const StartupIdentity& launch) {
     WindowActivation::Activate(window, launch);
+}
+
+StartupIdentity Desktop::IdentityForHandOver(const StartupIdentity& launch) {
+    return WindowActivation::IdentityForHandOver(launch);
 }
 
 } // namespace vexto

@@ -21,6 +21,10 @@ public:
     // Brings a shown window to the front, on behalf of the launch the identity names when it
     // names one.
     static void Activate(QWidget& window, const StartupIdentity& launch);
+
+    // What a later copy hands the first copy for Activate: the launch's identity, completed
+    // with what the window system needs to let the first copy come forward.
+    static StartupIdentity IdentityForHandOver(const StartupIdentity& launch);
 };
 
 } // namespace vexto
