@@ -28,7 +28,7 @@ qint64 id(const QJsonObject& view) {
 } // namespace
 
 // The real program as a native client of a headless sway: what a Wayland desktop shows of it,
-// and the hand-over to a running copy.
+// the hand-over to a running copy, and the error box.
 class TestWayland : public QObject {
     Q_OBJECT
 
@@ -43,6 +43,7 @@ private slots:
     void laterCopyEndsWithoutAWindow();
     void laterCopyBringsTheFirstForward_data();
     void laterCopyBringsTheFirstForward();
+    void errorBoxStaysAboveAndTakesTheKeys();
 
 private:
     void startProgram(QProcess& copy, const QString& program = QStringLiteral(VEXTO_BINARY));
@@ -174,6 +175,28 @@ void TestWayland::laterCopyBringsTheFirstForward() {
                                  stateDeadlineMs);
     otherProgram.kill();
     otherProgram.waitForFinished(5000);
+}
+
+void TestWayland::errorBoxStaysAboveAndTakesTheKeys() {
+    // Y left with a text that reads as no number: the error box opens over the window.
+    for (const char* key : {"Tab", "5", "Home", "plus", "Delete", "Tab"})
+        QVERIFY(m_sway->key(QLatin1String(key)));
+    QTRY_COMPARE_WITH_TIMEOUT(m_sway->windows(appId).size(), 2, stateDeadlineMs);
+    // The box on top with the focus; sway may give a box shown anew another id.
+    const auto boxOnTopWithFocus = [this] {
+        const QJsonArray windows = m_sway->windows(appId);
+        const qint64 focused = id(m_sway->focusedWindow());
+        return windows.size() == 2 && focused != id(mainWindow()) &&
+               focused == id(windows.last().toObject());
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(boxOnTopWithFocus(), stateDeadlineMs);
+
+    // What a click on the main window makes the compositor do.
+    QVERIFY(m_sway->command(QStringLiteral("[con_id=%1] focus").arg(id(mainWindow()))));
+    QTRY_VERIFY_WITH_TIMEOUT(boxOnTopWithFocus(), stateDeadlineMs);
+
+    QVERIFY(m_sway->key(QStringLiteral("Return")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_sway->windows(appId).size(), 1, stateDeadlineMs);
 }
 
 QTEST_GUILESS_MAIN(TestWayland)

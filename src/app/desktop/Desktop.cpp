@@ -1,6 +1,7 @@
 #include "Desktop.h"
 
 #include "FrameCentring.h"
+#include "ModalDialog.h"
 #include "StartupIdentity.h"
 #include "WindowActivation.h"
 
@@ -43,6 +44,10 @@ void Desktop::Activate(QWidget& window, const StartupIdentity& launch) {
 
 StartupIdentity Desktop::IdentityForHandOver(const StartupIdentity& launch) {
     return WindowActivation::IdentityForHandOver(launch);
+}
+
+int Desktop::ExecModal(QDialog& dialog) {
+    return ModalDialog::Exec(dialog);
 }
 
 } // namespace vexto
