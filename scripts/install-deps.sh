@@ -10,10 +10,19 @@ packages=(
     fonts-liberation2
     xvfb xauth xdotool x11-utils x11-apps libx11-dev metacity
     xclip dbus at-spi2-core python3 python3-pyatspi
-    qt6-wayland weston sway wtype grim wl-clipboard cage
     desktop-file-utils dpkg-dev file librsvg2-bin gzip
     lintian appstream man-db binutils
+    libwayland-dev wayland-protocols qt6-wayland
+    weston sway wtype grim wl-clipboard cage
 )
+
+# sway refuses to run as root: as root, the Wayland tests run it as this user.
+test_user=vextotest
+make_test_user() {
+    if [ "$(id -u)" -eq 0 ] && ! id "$test_user" >/dev/null 2>&1; then
+        useradd --create-home --shell /usr/sbin/nologin "$test_user"
+    fi
+}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -23,6 +32,7 @@ for package in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
+    make_test_user
     exit 0
 fi
 
@@ -34,3 +44,4 @@ echo "Installing: ${missing[*]}"
 "${as_root[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
     "${missing[@]}"
+make_test_user

@@ -91,9 +91,13 @@ QString TApplication::MessageText(const std::exception& error) {
 }
 
 void TApplication::ShowException(const std::exception& error) const {
-    QMessageBox box(QMessageBox::Critical, m_title, MessageText(error), QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    // Without a parent the box could go behind the window it blocks; an error raised as the
+    // user leaves for another program finds no active window of ours.
+    QWidget* parent = QApplication::activeWindow();
+    if (!parent)
+        parent = m_mainForm.get();
+    QMessageBox box(QMessageBox::Critical, m_title, MessageText(error), QMessageBox::Ok, parent);
+    Desktop::ExecModal(box);
 }
 
 void TApplication::ShowStartupFailure(const std::exception& error) {

@@ -24,6 +24,7 @@ private slots:
     void startupFailureNamesClassModuleAndPlace();
     void startupFailureOfAForeignErrorHasNoPlace();
     void errorReportShowsMessageBoxCaptionedWithTitle();
+    void errorBoxBlocksTheMainFormAlsoWhenNoWindowIsActive();
     void terminateBeforeRunEndsAtOnce();
     void restoreBringsBackAMinimisedMainForm();
 };
@@ -118,6 +119,24 @@ void TestApplication::errorReportShowsMessageBoxCaptionedWithTitle() {
     QCOMPARE(caption, QStringLiteral("Vexto"));
     QCOMPARE(text, QStringLiteral("'+' is not a valid floating point value."));
     QCOMPARE(icon, QMessageBox::Critical);
+}
+
+void TestApplication::errorBoxBlocksTheMainFormAlsoWhenNoWindowIsActive() {
+    TApplication application;
+    application.AdoptMainForm(std::make_unique<QWidget>());
+    QVERIFY(!QApplication::activeWindow());
+    QWidget* parent = nullptr;
+    Qt::WindowModality modality = Qt::NonModal;
+    QTimer::singleShot(0, this, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            parent = box->parentWidget();
+            modality = box->windowModality();
+            box->close();
+        }
+    });
+    application.ShowException(EConvertError("'+' is not a valid floating point value"));
+    QCOMPARE(parent, application.MainForm());
+    QCOMPARE(modality, Qt::WindowModal);
 }
 
 void TestApplication::terminateBeforeRunEndsAtOnce() {

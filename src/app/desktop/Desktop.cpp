@@ -1,6 +1,8 @@
 #include "Desktop.h"
 
 #include "FrameCentring.h"
+#include "ModalDialog.h"
+#include "StartupIdentity.h"
 #include "WindowActivation.h"
 
 #include <QEvent>
@@ -38,6 +40,14 @@ void Desktop::CentreOnFirstShow(QWidget& window) {
 
 void Desktop::Activate(QWidget& window, const StartupIdentity& launch) {
     WindowActivation::Activate(window, launch);
+}
+
+StartupIdentity Desktop::IdentityForHandOver(const StartupIdentity& launch) {
+    return WindowActivation::IdentityForHandOver(launch);
+}
+
+int Desktop::ExecModal(QDialog& dialog) {
+    return ModalDialog::Exec(dialog);
 }
 
 } // namespace vexto

@@ -5,6 +5,7 @@
 // conventions answer is decided in here, at run time, from the platform plugin Qt runs on. On X11
 // they are spoken on Qt's own X connection (X11Desktop); a launch is named by StartupIdentity.
 
+class QDialog;
 class QWidget;
 
 namespace vexto {
@@ -21,6 +22,14 @@ public:
     // Brings a shown window to the front, on behalf of the launch the identity names when it
     // names one.
     static void Activate(QWidget& window, const StartupIdentity& launch);
+
+    // What a later copy hands the first copy for Activate: the launch's identity, completed
+    // with what the window system needs to let the first copy come forward.
+    static StartupIdentity IdentityForHandOver(const StartupIdentity& launch);
+
+    // Runs the dialog, modal to the window it belongs to, until the user is done with it; it
+    // stays above that window and keeps the input meanwhile. Returns the dialog's result.
+    static int ExecModal(QDialog& dialog);
 };
 
 } // namespace vexto

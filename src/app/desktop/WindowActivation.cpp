@@ -1,7 +1,11 @@
 #include "WindowActivation.h"
 
 #include "StartupIdentity.h"
+#include "WaylandActivationToken.h"
 #include "X11Desktop.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
 
 #include <QGuiApplication>
 #include <QWidget>
@@ -10,6 +14,23 @@
 namespace vexto {
 
 namespace {
+
+// The compositor answers at once; one that does not costs a later copy no more than this.
+constexpr std::chrono::milliseconds tokenDeadline{1000};
+
+bool onWayland() {
+    return QGuiApplication::platformName() == QLatin1String("wayland");
+}
+
+// The application id Qt gives this program's windows.
+QByteArray applicationId() {
+    QString name = QGuiApplication::desktopFileName();
+    if (name.endsWith(QLatin1String(".desktop")))
+        name.chop(8);
+    if (name.isEmpty())
+        name = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
+    return name.toUtf8();
+}
 
 bool activateOnX11(QWidget& window, const StartupIdentity& identity) {
     const std::optional<X11Desktop> x11 = X11Desktop::ForThisApplication();
@@ -26,8 +47,7 @@ bool activateOnX11(QWidget& window, const StartupIdentity& identity) {
 }
 
 bool activateOnWayland(QWidget& window, const StartupIdentity& identity) {
-    if (QGuiApplication::platformName() != QLatin1String("wayland") ||
-        identity.ActivationToken().isEmpty() || !window.windowHandle())
+    if (!onWayland() || identity.ActivationToken().isEmpty() || !window.windowHandle())
         return false;
     // Qt's Wayland shell activates with this token, and takes it out of the environment.
     qputenv("XDG_ACTIVATION_TOKEN", identity.ActivationToken());
@@ -41,6 +61,14 @@ void WindowActivation::Activate(QWidget& window, const StartupIdentity& identity
     window.raise();
     if (!activateOnX11(window, identity) && !activateOnWayland(window, identity))
         window.activateWindow();
+}
+
+StartupIdentity WindowActivation::IdentityForHandOver(const StartupIdentity& launch) {
+    if (!onWayland() || !launch.ActivationToken().isEmpty())
+        return launch;
+    if (!launch.StartupId().isEmpty())
+        return {launch.StartupId(), launch.StartupId()};
+    return {{}, WaylandActivationToken::Request(applicationId(), tokenDeadline)};
 }
 
 } // namespace vexto

@@ -15,6 +15,11 @@ class StartupIdentity;
 class WindowActivation {
 public:
     static void Activate(QWidget& window, const StartupIdentity& identity);
+
+    // What a later copy hands over so that the first copy may come forward. On Wayland the
+    // launcher's token, which some launchers give as DESKTOP_STARTUP_ID only; without one, a
+    // token this copy asks the compositor for: a window needs one to ask for activation at all.
+    static StartupIdentity IdentityForHandOver(const StartupIdentity& launch);
 };
 
 } // namespace vexto

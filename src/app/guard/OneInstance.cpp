@@ -1,6 +1,7 @@
 #include "OneInstance.h"
 
 #include "app/Application.h"
+#include "app/desktop/Desktop.h"
 #include "HandOverLock.h"
 #include "InstanceNames.h"
 #include "NotifyChannel.h"
@@ -130,7 +131,7 @@ void TOneInstance::HandOverToFirstInstance() {
         return;
     }
     NotifyChannel::Post(m_names->NotifyPath(HandOverBlock::NotifyId(*block)),
-                        m_application.LaunchIdentity().ToMessage());
+                        Desktop::IdentityForHandOver(m_application.LaunchIdentity()).ToMessage());
     if (!AcquireHandOverLock()) {
         BecomeFirstInstance();
         return;

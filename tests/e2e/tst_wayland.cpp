@@ -1,0 +1,203 @@
+#include "SwaySession.h"
+#include "app/desktop/WaylandActivationToken.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A failing QTRY waits twice as long again before it reports: keep both within the time-out.
+constexpr int startDeadlineMs = 10'000;
+constexpr int stateDeadlineMs = 5'000;
+
+const QString appId = QStringLiteral("vexto");
+
+QSize size(const QJsonObject& view, const char* rect) {
+    const QJsonObject r = view.value(QLatin1String(rect)).toObject();
+    return {r.value(QStringLiteral("width")).toInt(), r.value(QStringLiteral("height")).toInt()};
+}
+
+qint64 id(const QJsonObject& view) {
+    return view.value(QStringLiteral("id")).toInteger();
+}
+
+} // namespace
+
+// The real program as a native client of a headless sway: what a Wayland desktop shows of it,
+// the hand-over to a running copy, and the error box.
+class TestWayland : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void windowHasItsIdTitleAndFixedSize();
+    void typingUpdatesTheCells();
+    void laterCopyEndsWithoutAWindow();
+    void laterCopyBringsTheFirstForward_data();
+    void laterCopyBringsTheFirstForward();
+    void errorBoxStaysAboveAndTakesTheKeys();
+
+private:
+    void startProgram(QProcess& copy, const QString& program = QStringLiteral(VEXTO_BINARY));
+    QJsonObject mainWindow() const;
+
+    std::unique_ptr<SwaySession> m_sway;
+    QProcess m_first;
+};
+
+void TestWayland::initTestCase() {
+    if (!SwaySession::IsInstalled())
+        QSKIP("sway is not installed (scripts/install-deps.sh installs it)");
+    m_sway = std::make_unique<SwaySession>();
+    QVERIFY2(m_sway->start(), qPrintable(m_sway->errorString()));
+}
+
+void TestWayland::cleanupTestCase() {
+    m_sway.reset();
+}
+
+void TestWayland::init() {
+    startProgram(m_first);
+    QTRY_VERIFY_WITH_TIMEOUT(!mainWindow().isEmpty(), startDeadlineMs);
+    QTRY_COMPARE_WITH_TIMEOUT(id(m_sway->focusedWindow()), id(mainWindow()), stateDeadlineMs);
+}
+
+void TestWayland::cleanup() {
+    m_first.kill();
+    m_first.waitForFinished(5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_sway->windows(appId).isEmpty(), stateDeadlineMs);
+}
+
+void TestWayland::startProgram(QProcess& copy, const QString& program) {
+    copy.setProcessEnvironment(m_sway->environment());
+    copy.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    copy.start(program, {});
+}
+
+QJsonObject TestWayland::mainWindow() const {
+    for (const QJsonValue view : m_sway->windows(appId))
+        if (size(view.toObject(), "geometry").width() == 578)
+            return view.toObject();
+    return {};
+}
+
+void TestWayland::windowHasItsIdTitleAndFixedSize() {
+    const QJsonObject window = mainWindow();
+    QCOMPARE(window.value(QStringLiteral("name")).toString(), QStringLiteral("Vexto"));
+    QCOMPARE(size(window, "geometry"), QSize(578, 457));
+    // sway makes the frame as large as asked; the window inside keeps its size.
+    QVERIFY(m_sway->command(QStringLiteral("[con_id=%1] resize set 700 600").arg(id(window))));
+    QTRY_COMPARE_WITH_TIMEOUT(size(m_sway->windows(appId).first().toObject(), "rect").width(),
+                              700, stateDeadlineMs);
+    QCOMPARE(size(m_sway->windows(appId).first().toObject(), "geometry"), QSize(578, 457));
+}
+
+void TestWayland::typingUpdatesTheCells() {
+    // The X field has the focus, its text selected on entry; so has Y after Tab.
+    QVERIFY(m_sway->type(QStringLiteral("7")));
+    QVERIFY(m_sway->key(QStringLiteral("Tab")));
+    QVERIFY(m_sway->type(QStringLiteral("3")));
+    const QStringList ctrlShift = {QStringLiteral("ctrl"), QStringLiteral("shift")};
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_sway->key(QStringLiteral("c"), ctrlShift) &&
+            m_sway->clipboard().contains(QStringLiteral("\nPStart\t7.00\t3.00\n")),
+        stateDeadlineMs);
+    // Three lengths right of X and three widths below Y.
+    QVERIFY(m_sway->clipboard().contains(QStringLiteral("\nRD9\t31.00\t-9.00\n")));
+}
+
+void TestWayland::laterCopyEndsWithoutAWindow() {
+    QProcess later;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    startProgram(later);
+    QVERIFY(later.waitForFinished(5000));
+    qInfo("the later copy ended after %lld ms", elapsed.elapsed());
+    QCOMPARE(later.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(later.exitCode(), 0);
+    QCOMPARE(m_sway->windows(appId).size(), 1);
+    QCOMPARE(m_first.state(), QProcess::Running);
+}
+
+void TestWayland::laterCopyBringsTheFirstForward_data() {
+    QTest::addColumn<QString>("policy");
+    QTest::addColumn<QString>("launcherVariable");
+
+    QTest::newRow("urgent, launcher token") << "urgent" << "XDG_ACTIVATION_TOKEN";
+    QTest::newRow("urgent, launcher startup id") << "urgent" << "DESKTOP_STARTUP_ID";
+    QTest::newRow("urgent, no token") << "urgent" << "";
+    QTest::newRow("focus, launcher token") << "focus" << "XDG_ACTIVATION_TOKEN";
+    QTest::newRow("focus, no token") << "focus" << "";
+}
+
+void TestWayland::laterCopyBringsTheFirstForward() {
+    QFETCH(QString, policy);
+    QFETCH(QString, launcherVariable);
+    QVERIFY(m_sway->command(QStringLiteral("focus_on_window_activation ") + policy));
+
+    // Another program takes the focus: the same binary under another name is not a later copy.
+    QTemporaryDir folder;
+    const QString other = folder.filePath(QStringLiteral("other"));
+    QVERIFY(QFile::copy(QStringLiteral(VEXTO_BINARY), other));
+    QProcess otherProgram;
+    startProgram(otherProgram, other);
+    QTRY_COMPARE_WITH_TIMEOUT(m_sway->focusedWindow().value(QStringLiteral("app_id")).toString(),
+                              QStringLiteral("other"), startDeadlineMs);
+    QVERIFY(!mainWindow().value(QStringLiteral("urgent")).toBool());
+
+    QProcess later;
+    QProcessEnvironment environment = m_sway->environment();
+    if (!launcherVariable.isEmpty()) {
+        // What a launcher does: ask the compositor for a token and start the program with it.
+        const QByteArray token = vexto::WaylandActivationToken::Request(
+            appId.toUtf8(), std::chrono::seconds(5),
+            environment.value(QStringLiteral("WAYLAND_DISPLAY")).toUtf8());
+        QVERIFY(!token.isEmpty());
+        environment.insert(launcherVariable, QString::fromLatin1(token));
+    }
+    later.setProcessEnvironment(environment);
+    later.start(QStringLiteral(VEXTO_BINARY), {});
+    QVERIFY(later.waitForFinished(5000));
+    QCOMPARE(later.exitCode(), 0);
+
+    if (policy == QLatin1String("focus"))
+        QTRY_COMPARE_WITH_TIMEOUT(id(m_sway->focusedWindow()), id(mainWindow()), stateDeadlineMs);
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(mainWindow().value(QStringLiteral("urgent")).toBool(),
+                                 stateDeadlineMs);
+    otherProgram.kill();
+    otherProgram.waitForFinished(5000);
+}
+
+void TestWayland::errorBoxStaysAboveAndTakesTheKeys() {
+    // Y left with a text that reads as no number: the error box opens over the window.
+    for (const char* key : {"Tab", "5", "Home", "plus", "Delete", "Tab"})
+        QVERIFY(m_sway->key(QLatin1String(key)));
+    QTRY_COMPARE_WITH_TIMEOUT(m_sway->windows(appId).size(), 2, stateDeadlineMs);
+    // The box on top with the focus; sway may give a box shown anew another id.
+    const auto boxOnTopWithFocus = [this] {
+        const QJsonArray windows = m_sway->windows(appId);
+        const qint64 focused = id(m_sway->focusedWindow());
+        return windows.size() == 2 && focused != id(mainWindow()) &&
+               focused == id(windows.last().toObject());
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(boxOnTopWithFocus(), stateDeadlineMs);
+
+    // What a click on the main window makes the compositor do.
+    QVERIFY(m_sway->command(QStringLiteral("[con_id=%1] focus").arg(id(mainWindow()))));
+    QTRY_VERIFY_WITH_TIMEOUT(boxOnTopWithFocus(), stateDeadlineMs);
+
+    QVERIFY(m_sway->key(QStringLiteral("Return")));
+    QTRY_COMPARE_WITH_TIMEOUT(m_sway->windows(appId).size(), 1, stateDeadlineMs);
+}
+
+QTEST_GUILESS_MAIN(TestWayland)
+#include "tst_wayland.moc"
