@@ -1,5 +1,7 @@
 #include "HeadlessWeston.h"
 
+#include "StopProcess.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -15,12 +17,7 @@ const QString socketName = QStringLiteral("bench-wayland");
 } // namespace
 
 HeadlessWeston::~HeadlessWeston() {
-    if (m_compositor && m_compositor->state() != QProcess::NotRunning) {
-        m_compositor->terminate();
-        if (!m_compositor->waitForFinished(deadlineMs))
-            m_compositor->kill();
-        m_compositor->waitForFinished(deadlineMs);
-    }
+    StopProcess(m_compositor.get(), deadlineMs);
 }
 
 bool HeadlessWeston::start() {

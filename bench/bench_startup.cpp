@@ -8,6 +8,7 @@
 // a headless weston instead, and start-up lasts until the first picture is handed to the
 // compositor (a Wayland window has no map of its own: it shows with its first picture).
 #include "HeadlessWeston.h"
+#include "StopProcess.h"
 #include "XvfbSession.h"
 
 #include <QCoreApplication>
@@ -219,10 +220,7 @@ std::optional<Start> startOnce(const Output& output, Program& program, bool samp
         program.idleCpuTicks = cpuTicks(pid) - ticksBefore;
         program.idleWakeUps = wakeUps(pid) - wakeUpsBefore;
     }
-    process.terminate();
-    if (!process.waitForFinished(5000))
-        process.kill();
-    process.waitForFinished(5000);
+    StopProcess(&process, 5000);
     return Start{elapsedMs, cpuMs};
 }
 

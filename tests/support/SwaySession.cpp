@@ -1,5 +1,7 @@
 #include "SwaySession.h"
 
+#include "StopProcess.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -20,15 +22,6 @@ const QString testUser = QStringLiteral("vextotest");
 const QByteArray configuration = "xwayland disable\n"
                                  "output HEADLESS-1 resolution 1024x768\n";
 
-void stopProcess(QProcess* process) {
-    if (process && process->state() != QProcess::NotRunning) {
-        process->terminate();
-        if (!process->waitForFinished(toolDeadlineMs))
-            process->kill();
-        process->waitForFinished(toolDeadlineMs);
-    }
-}
-
 void collectViews(const QJsonObject& node, QJsonArray& views) {
     if (node.contains(QStringLiteral("app_id")) && !node.value(QStringLiteral("app_id")).isNull())
         views.append(node);
@@ -44,9 +37,9 @@ SwaySession::SwaySession() = default;
 SwaySession::~SwaySession() {
     if (m_keyboard) {
         m_keyboard->closeWriteChannel();
-        stopProcess(m_keyboard.get());
+        StopProcess(m_keyboard.get());
     }
-    stopProcess(m_sway.get());
+    StopProcess(m_sway.get());
 }
 
 bool SwaySession::IsInstalled() {
@@ -113,8 +106,8 @@ bool SwaySession::start() {
             m_socket = folder.filePath(sockets.first());
             m_ipcSocket = folder.filePath(ipc.first());
             bool answered = false;
-            runTool(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_version")},
-                    &answered);
+            runTool(QStringLiteral("swaymsg"),
+                    {QStringLiteral("-t"), QStringLiteral("get_version")}, &answered);
             if (answered)
                 break;
         }
@@ -233,10 +226,9 @@ bool SwaySession::type(const QString& text) const {
 
 QImage SwaySession::grabScreen() const {
     bool ok = false;
-    const QByteArray png = runToolBytes(QStringLiteral("grim"),
-                                        {QStringLiteral("-t"), QStringLiteral("png"),
-                                         QStringLiteral("-")},
-                                        &ok);
+    const QByteArray png =
+        runToolBytes(QStringLiteral("grim"),
+                     {QStringLiteral("-t"), QStringLiteral("png"), QStringLiteral("-")}, &ok);
     return ok ? QImage::fromData(png, "PNG") : QImage();
 }
 

@@ -1,5 +1,7 @@
 #include "XvfbSession.h"
 
+#include "StopProcess.h"
+
 #include <QDeadlineTimer>
 #include <QtEndian>
 
@@ -48,22 +50,13 @@ QImage decodeXwd(const QByteArray& data) {
     return image;
 }
 
-void stopProcess(QProcess* process) {
-    if (process && process->state() != QProcess::NotRunning) {
-        process->terminate();
-        if (!process->waitForFinished(toolDeadlineMs))
-            process->kill();
-        process->waitForFinished(toolDeadlineMs);
-    }
-}
-
 } // namespace
 
 XvfbSession::XvfbSession(WindowManager manager) : m_manager(manager) {}
 
 XvfbSession::~XvfbSession() {
-    stopProcess(m_windowManager.get());
-    stopProcess(m_server.get());
+    StopProcess(m_windowManager.get());
+    StopProcess(m_server.get());
 }
 
 bool XvfbSession::start() {
