@@ -99,8 +99,10 @@ TForm1::TForm1(TApplication& application) : m_application(application) {
     m_oneInstance = new TOneInstance(this, application);
     m_oneInstance->setObjectName(QStringLiteral("OneInstance1"));
     m_oneInstance->Loaded();
-    if (application.ShowMainForm())
+    if (application.ShowMainForm()) {
+        Desktop::FrameWhereTheDesktopDoesNot(*this);
         Desktop::CentreOnFirstShow(*this);
+    }
 
     FormCreate();
 }

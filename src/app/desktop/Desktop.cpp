@@ -1,12 +1,17 @@
 #include "Desktop.h"
 
+#include "ClientTitleBar.h"
 #include "FrameCentring.h"
 #include "ModalDialog.h"
 #include "StartupIdentity.h"
+#include "WaylandConnection.h"
 #include "WindowActivation.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QWidget>
+
+#include <chrono>
 
 namespace vexto {
 
@@ -32,10 +37,28 @@ private:
     FrameCentring* m_centring;
 };
 
+// The compositor answers at once; one that does not delays the first show by no more than this.
+constexpr std::chrono::milliseconds globalsDeadline{1000};
+
+// Qt asks for a server-side frame wherever the compositor offers them, and draws its own
+// otherwise, unless told to draw none.
+bool compositorLeavesTheFrameToUs() {
+    if (QGuiApplication::platformName() != QLatin1String("wayland") ||
+        qEnvironmentVariableIntValue("QT_WAYLAND_DISABLE_WINDOWDECORATION"))
+        return false;
+    const WaylandConnection connection({}, globalsDeadline);
+    return connection.IsConnected() && !connection.Offers("zxdg_decoration_manager_v1");
+}
+
 } // namespace
 
 void Desktop::CentreOnFirstShow(QWidget& window) {
     new FirstShowCentring(window);
+}
+
+void Desktop::FrameWhereTheDesktopDoesNot(QWidget& window) {
+    if (compositorLeavesTheFrameToUs())
+        new ClientTitleBar(window);
 }
 
 void Desktop::Activate(QWidget& window, const StartupIdentity& launch) {

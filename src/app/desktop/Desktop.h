@@ -19,6 +19,11 @@ public:
     // size is asked for at once, so that the window maps in its place.
     static void CentreOnFirstShow(QWidget& window);
 
+    // Gives the window, created and not yet shown, a title bar of its own where the window system
+    // leaves the frame to the program (Wayland compositors that offer no server-side frames):
+    // Qt's stand-in there offers minimise, maximise and close, which the window does not allow.
+    static void FrameWhereTheDesktopDoesNot(QWidget& window);
+
     // Brings a shown window to the front, on behalf of the launch the identity names when it
     // names one.
     static void Activate(QWidget& window, const StartupIdentity& launch);

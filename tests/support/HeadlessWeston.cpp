@@ -3,6 +3,7 @@
 #include "StopProcess.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -12,7 +13,7 @@
 namespace {
 
 constexpr int deadlineMs = 10'000;
-const QString socketName = QStringLiteral("bench-wayland");
+const QString socketName = QStringLiteral("headless-weston");
 
 } // namespace
 
@@ -34,10 +35,14 @@ bool HeadlessWeston::start() {
     m_compositor->setProcessEnvironment(environment);
     m_compositor->setStandardOutputFile(QProcess::nullDevice());
     m_compositor->setStandardErrorFile(m_runtime.filePath(QStringLiteral("weston.log")));
-    m_compositor->start(QStringLiteral("weston"),
-                        {QStringLiteral("--backend=headless-backend.so"),
-                         QStringLiteral("--socket=") + socketName, QStringLiteral("--idle-time=0"),
-                         QStringLiteral("--width=1024"), QStringLiteral("--height=768")});
+    QStringList arguments = {QStringLiteral("--backend=headless-backend.so"),
+                             QStringLiteral("--socket=") + socketName,
+                             QStringLiteral("--idle-time=0"), QStringLiteral("--width=1024"),
+                             QStringLiteral("--height=768")};
+    // Without --debug weston lets only the screenshot tool it starts itself take pictures.
+    if (m_screen == Screen::Seen)
+        arguments << QStringLiteral("--use-pixman") << QStringLiteral("--debug");
+    m_compositor->start(QStringLiteral("weston"), arguments);
     if (!m_compositor->waitForStarted(deadlineMs)) {
         m_error = QStringLiteral("weston did not start: ") + m_compositor->errorString();
         return false;
@@ -62,4 +67,17 @@ QProcessEnvironment HeadlessWeston::environment() const {
     environment.insert(QStringLiteral("WAYLAND_DISPLAY"), m_runtime.filePath(socketName));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     return environment;
+}
+
+QImage HeadlessWeston::grabScreen() const {
+    // The tool writes its picture, named by the time, into the folder it runs in.
+    QTemporaryDir folder;
+    QProcess shooter;
+    shooter.setProcessEnvironment(environment());
+    shooter.setWorkingDirectory(folder.path());
+    shooter.start(QStringLiteral("weston-screenshooter"), {});
+    if (!shooter.waitForFinished(deadlineMs) || shooter.exitCode() != 0)
+        return {};
+    const QStringList pictures = QDir(folder.path()).entryList({QStringLiteral("*.png")});
+    return pictures.isEmpty() ? QImage() : QImage(folder.filePath(pictures.first()));
 }

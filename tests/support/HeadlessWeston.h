@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -7,12 +8,15 @@
 
 #include <memory>
 
-// A private headless weston for one benchmark run. Its socket lives in a runtime folder of its
-// own and is handed to programs as a path, so that each program can have a runtime folder of
-// its own too.
+// A private headless weston for one test or benchmark run. weston leaves window frames to its
+// clients. Its socket lives in a runtime folder of its own and is handed to programs as a path,
+// so that each program can have a runtime folder of its own too.
 class HeadlessWeston {
 public:
-    HeadlessWeston() = default;
+    // Screenshots need a renderer that keeps the screen's pixels, which costs start-up time.
+    enum class Screen { Unseen, Seen };
+
+    explicit HeadlessWeston(Screen screen = Screen::Unseen) : m_screen(screen) {}
     ~HeadlessWeston();
     HeadlessWeston(const HeadlessWeston&) = delete;
     HeadlessWeston& operator=(const HeadlessWeston&) = delete;
@@ -24,7 +28,11 @@ public:
     // The environment for programs that should show their windows natively on this compositor.
     QProcessEnvironment environment() const;
 
+    // The whole screen, 1024 × 768, with a Seen screen; null on failure.
+    QImage grabScreen() const;
+
 private:
+    Screen m_screen;
     QTemporaryDir m_runtime;
     std::unique_ptr<QProcess> m_compositor;
     QString m_error;

@@ -1,0 +1,105 @@
+#include "HeadlessWeston.h"
+#include "StopProcess.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <optional>
+
+namespace {
+
+constexpr int deadlineMs = 20'000;
+
+constexpr int clientWidth = 578;
+// The start cell's fill begins inside its one-pixel bevel: the cell is at (248, 112).
+constexpr QPoint startFillInClient(249, 113);
+constexpr QRgb startCellGreen = qRgb(192, 220, 192);
+// A title bar is at least as tall as its 16-pixel icon with a margin above and below.
+constexpr int barRows = 24;
+// Where Qt's stand-in frame puts minimise, maximise and close.
+constexpr int buttonsWidth = 96;
+
+// The client area's top left on the screen, found by the start cell, the only one of its colour.
+std::optional<QPoint> clientOrigin(const QImage& screen) {
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x)
+            if (screen.pixel(x, y) == startCellGreen)
+                return QPoint(x, y) - startFillInClient;
+    return std::nullopt;
+}
+
+bool holdsOneColour(const QImage& screen, const QRect& place) {
+    for (int y = place.top(); y <= place.bottom(); ++y)
+        for (int x = place.left(); x <= place.right(); ++x)
+            if (screen.pixel(x, y) != screen.pixel(place.topLeft()))
+                return false;
+    return true;
+}
+
+bool holdsAnotherColour(const QImage& screen, const QRect& place, QRgb colour) {
+    for (int y = place.top(); y <= place.bottom(); ++y)
+        for (int x = place.left(); x <= place.right(); ++x)
+            if (screen.pixel(x, y) != colour)
+                return true;
+    return false;
+}
+
+} // namespace
+
+// The real program on a compositor that leaves window frames to their clients (weston): the
+// title bar shows the title and offers no buttons, as the window allows none.
+class TestClientFrame : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void titleBarHasTheTitleAndNoButtons();
+
+private:
+    std::unique_ptr<HeadlessWeston> m_weston;
+};
+
+void TestClientFrame::initTestCase() {
+    if (QStandardPaths::findExecutable(QStringLiteral("weston-screenshooter")).isEmpty())
+        QSKIP("weston is not installed (scripts/install-deps.sh installs it)");
+    m_weston = std::make_unique<HeadlessWeston>(HeadlessWeston::Screen::Seen);
+    QVERIFY2(m_weston->start(), qPrintable(m_weston->errorString()));
+}
+
+void TestClientFrame::titleBarHasTheTitleAndNoButtons() {
+    QProcess program;
+    program.setProcessEnvironment(m_weston->environment());
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(VEXTO_BINARY), {});
+
+    QImage screen;
+    std::optional<QPoint> origin;
+    const QDeadlineTimer deadline(deadlineMs);
+    // The window shows its cells before the bar above them is surely on the screen.
+    do {
+        screen = m_weston->grabScreen().convertToFormat(QImage::Format_RGB32);
+        origin = clientOrigin(screen);
+    } while ((!origin || origin->y() < barRows ||
+              !holdsOneColour(screen, QRect(origin->x() + clientWidth - buttonsWidth,
+                                            origin->y() - barRows, buttonsWidth, barRows))) &&
+             !deadline.hasExpired());
+    const QString picture = QDir::temp().filePath(QStringLiteral("vexto-clientframe.png"));
+    screen.save(picture);
+    QVERIFY2(origin, qPrintable(QStringLiteral("no window on the screen; see ") + picture));
+    QVERIFY2(origin->y() >= barRows, qPrintable(QStringLiteral("no bar fits; see ") + picture));
+
+    const QRect buttons(origin->x() + clientWidth - buttonsWidth, origin->y() - barRows,
+                        buttonsWidth, barRows);
+    QVERIFY2(holdsOneColour(screen, buttons),
+             qPrintable(QStringLiteral("buttons in the title bar; see ") + picture));
+    const QRect title(origin->x() + 24, origin->y() - barRows, 80, barRows);
+    QVERIFY2(holdsAnotherColour(screen, title, screen.pixel(buttons.topLeft())),
+             qPrintable(QStringLiteral("no title in the bar; see ") + picture));
+    StopProcess(&program, deadlineMs);
+}
+
+QTEST_GUILESS_MAIN(TestClientFrame)
+#include "tst_clientframe.moc"
