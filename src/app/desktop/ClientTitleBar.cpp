@@ -29,7 +29,6 @@ int barHeight(const QWidget& window) {
 } // namespace
 
 ClientTitleBar::ClientTitleBar(QWidget& window) : QWidget(&window) {
-    setObjectName(QStringLiteral("ClientTitleBar"));
     setFont(titleFont(window));
     makeRoomInWindow();
     window.setWindowFlag(Qt::FramelessWindowHint);
