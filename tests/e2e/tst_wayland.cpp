@@ -1,10 +1,12 @@
 #include "SwaySession.h"
 #include "app/desktop/WaylandActivationToken.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,10 +28,110 @@ qint64 id(const QJsonObject& view) {
     return view.value(QStringLiteral("id")).toInteger();
 }
 
+QPoint corner(const QJsonObject& view, const char* rect) {
+    const QJsonObject r = view.value(QLatin1String(rect)).toObject();
+    return {r.value(QStringLiteral("x")).toInt(), r.value(QStringLiteral("y")).toInt()};
+}
+
+// Where the client area lies on the desktop: sway gives the frame, and the window within it.
+QPoint clientOrigin(const QJsonObject& view) {
+    return corner(view, "rect") + corner(view, "window_rect");
+}
+
+// The result cells as the window lays them out: 7 by 7 from (8, 16), 80 by 32 pixels apart as
+// neighbours share a line, so 8 lines down and 8 across. At scale 2 a line is 2 screen pixels.
+constexpr int screenScale = 2;
+constexpr QSize screenSize(1024 * screenScale, 768 * screenScale);
+constexpr int gridCells = 7;
+constexpr QPoint gridOrigin(8, 16);
+constexpr QPoint cellPitch(80, 32);
+
+// The toolkit's own palette, desktop themes being left out: the window's grey, and the light and
+// dark shades of it that the bevels are drawn in.
+constexpr QRgb windowGrey = qRgb(239, 239, 239);
+constexpr QRgb bevelLight = qRgb(255, 255, 255);
+constexpr QRgb bevelDark = qRgb(159, 159, 159);
+
+// The start cell in the middle, its row and column the axes, the rest the quadrants.
+QRgb cellFill(int column, int row) {
+    const bool axisColumn = column == 3;
+    const bool axisRow = row == 3;
+    if (axisColumn && axisRow)
+        return qRgb(192, 220, 192);
+    return axisColumn || axisRow ? qRgb(140, 218, 255) : qRgb(193, 235, 255);
+}
+
+QString describe(QPoint at, QRgb pixel, const QString& expected) {
+    return QStringLiteral("screen pixel (%1, %2) is %3, not %4")
+        .arg(at.x())
+        .arg(at.y())
+        .arg(QColor(pixel).name(), expected);
+}
+
+// One scan along a row (across) or a column (down) of cells, 2 screen pixels inside their lines,
+// where no caption reaches: the window's grey, each line 2 pixels of one bevel shade with the
+// cell's exact fill between, and the grey again. Empty when so, else the first difference.
+QString scanFault(const QImage& screen, QPoint gridCorner, bool across, int index) {
+    const QPoint step = across ? QPoint(1, 0) : QPoint(0, 1);
+    const QPoint start = gridCorner + screenScale * (across ? QPoint(0, index * cellPitch.y() + 2)
+                                                            : QPoint(index * cellPitch.x() + 2, 0));
+    const int pitch = screenScale * (across ? cellPitch.x() : cellPitch.y());
+    const int end = gridCells * pitch + screenScale; // just past the last line
+    for (int i = -1; i <= end; ++i) {
+        const QPoint at = start + step * i;
+        const QRgb pixel = screen.pixel(at);
+        const int cell = i / pitch;
+        const int inCell = i % pitch;
+        if (i < 0 || i == end) {
+            if (pixel != windowGrey)
+                return describe(at, pixel, QStringLiteral("the window's grey"));
+        } else if (inCell < screenScale) {
+            const QRgb lineStart = screen.pixel(start + step * (i - inCell));
+            if ((pixel != bevelLight && pixel != bevelDark) || pixel != lineStart)
+                return describe(at, pixel, QStringLiteral("the line's bevel shade"));
+        } else {
+            const QRgb fill = across ? cellFill(cell, index) : cellFill(index, cell);
+            if (pixel != fill)
+                return describe(at, pixel, QColor(fill).name() + QStringLiteral(", the fill"));
+        }
+    }
+    return {};
+}
+
+// A window drawn at scale 1 and doubled by the compositor is made of 2 by 2 blocks of one colour;
+// the captions' edges drawn at scale 2 are not.
+bool drawnAtScreenScale(const QImage& screen, const QRect& area) {
+    for (int y = area.top(); y < area.bottom(); y += screenScale)
+        for (int x = area.left(); x < area.right(); x += screenScale) {
+            const QRgb pixel = screen.pixel(x, y);
+            if (screen.pixel(x + 1, y) != pixel || screen.pixel(x, y + 1) != pixel ||
+                screen.pixel(x + 1, y + 1) != pixel)
+                return true;
+        }
+    return false;
+}
+
+// What differs from the cells' lines and fills on the screen at scale 2; empty when nothing does.
+QString cellGridFault(const QImage& screen, QPoint clientOrigin) {
+    if (screen.size() != screenSize)
+        return QStringLiteral("the screen is %1 by %2").arg(screen.width()).arg(screen.height());
+    const QPoint gridCorner = screenScale * (clientOrigin + gridOrigin);
+    const QSize gridSize(gridCells * cellPitch.x() + 1, gridCells * cellPitch.y() + 1);
+    if (!drawnAtScreenScale(screen, QRect(gridCorner, screenScale * gridSize)))
+        return QStringLiteral("the window was drawn at scale 1 and doubled");
+    for (const bool across : {true, false})
+        for (int index = 0; index < gridCells; ++index)
+            if (const QString fault = scanFault(screen, gridCorner, across, index);
+                !fault.isEmpty())
+                return QLatin1String(across ? "row " : "column ") + QString::number(index) +
+                       QStringLiteral(": ") + fault;
+    return {};
+}
+
 } // namespace
 
 // The real program as a native client of a headless sway: what a Wayland desktop shows of it,
-// the hand-over to a running copy, and the error box.
+// the hand-over to a running copy, the error box, and the cells on a scaled output.
 class TestWayland : public QObject {
     Q_OBJECT
 
@@ -45,6 +147,7 @@ private slots:
     void laterCopyBringsTheFirstForward_data();
     void laterCopyBringsTheFirstForward();
     void errorBoxStaysAboveAndTakesTheKeys();
+    void cellLinesAreTwoScreenPixelsAtScaleTwo();
 
 private:
     void startProgram(QProcess& copy, const QString& program = QStringLiteral(VEXTO_BINARY));
@@ -200,6 +303,27 @@ void TestWayland::errorBoxStaysAboveAndTakesTheKeys() {
 
     QVERIFY(m_sway->key(QStringLiteral("Return")));
     QTRY_COMPARE_WITH_TIMEOUT(m_sway->windows(appId).size(), 1, stateDeadlineMs);
+}
+
+void TestWayland::cellLinesAreTwoScreenPixelsAtScaleTwo() {
+    // The toolkit takes its output's scale when it makes the window and keeps it after a change,
+    // so the program starts again on the scaled output.
+    m_first.kill();
+    m_first.waitForFinished(5000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_sway->windows(appId).isEmpty(), stateDeadlineMs);
+    QVERIFY(m_sway->setOutputScale(screenScale));
+    const auto unscaled = qScopeGuard([this] { m_sway->setOutputScale(1); });
+    startProgram(m_first);
+    QTRY_VERIFY_WITH_TIMEOUT(!mainWindow().isEmpty(), startDeadlineMs);
+
+    // Each look is a screenshot: one, and more only while the first frame is still to come.
+    const QPoint origin = clientOrigin(mainWindow());
+    const QDeadlineTimer deadline(stateDeadlineMs);
+    QString fault;
+    do
+        fault = cellGridFault(m_sway->grabScreen(), origin);
+    while (!fault.isEmpty() && !deadline.hasExpired());
+    QVERIFY2(fault.isEmpty(), qPrintable(fault));
 }
 
 QTEST_GUILESS_MAIN(TestWayland)

@@ -16,11 +16,18 @@ namespace {
 
 constexpr int toolDeadlineMs = 10'000;
 const QString testUser = QStringLiteral("vextotest");
+const QString outputName = QStringLiteral("HEADLESS-1");
+constexpr int desktopWidth = 1024;
+constexpr int desktopHeight = 768;
 
 // No bar, no background, no X server: only what the tests look at. A fixed output size makes
 // positions comparable between runs.
-const QByteArray configuration = "xwayland disable\n"
-                                 "output HEADLESS-1 resolution 1024x768\n";
+const QByteArray configuration = QStringLiteral("xwayland disable\n"
+                                                "output %1 resolution %2x%3\n")
+                                     .arg(outputName)
+                                     .arg(desktopWidth)
+                                     .arg(desktopHeight)
+                                     .toUtf8();
 
 void collectViews(const QJsonObject& node, QJsonArray& views) {
     if (node.contains(QStringLiteral("app_id")) && !node.value(QStringLiteral("app_id")).isNull())
@@ -145,6 +152,9 @@ QProcessEnvironment SwaySession::environment() const {
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
     environment.remove(QStringLiteral("DESKTOP_STARTUP_ID"));
+    // The toolkit's own style and colours, whatever desktop the tests are started from.
+    environment.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
+    environment.remove(QStringLiteral("QT_STYLE_OVERRIDE"));
     environment.insert(QStringLiteral("WAYLAND_DISPLAY"), m_socket);
     environment.insert(QStringLiteral("SWAYSOCK"), m_ipcSocket);
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_clientRuntime.path());
@@ -178,6 +188,14 @@ bool SwaySession::command(const QString& command) const {
            std::all_of(replies.begin(), replies.end(), [](const QJsonValue& reply) {
                return reply.toObject().value(QStringLiteral("success")).toBool();
            });
+}
+
+bool SwaySession::setOutputScale(int scale) const {
+    return command(QStringLiteral("output %1 resolution %2x%3 scale %4")
+                       .arg(outputName)
+                       .arg(desktopWidth * scale)
+                       .arg(desktopHeight * scale)
+                       .arg(scale));
 }
 
 QJsonObject SwaySession::tree() const {
@@ -225,11 +243,12 @@ bool SwaySession::type(const QString& text) const {
 }
 
 QImage SwaySession::grabScreen() const {
+    // Uncompressed: a scaled screen takes grim several times longer to write as PNG.
     bool ok = false;
-    const QByteArray png =
+    const QByteArray ppm =
         runToolBytes(QStringLiteral("grim"),
-                     {QStringLiteral("-t"), QStringLiteral("png"), QStringLiteral("-")}, &ok);
-    return ok ? QImage::fromData(png, "PNG") : QImage();
+                     {QStringLiteral("-t"), QStringLiteral("ppm"), QStringLiteral("-")}, &ok);
+    return ok ? QImage::fromData(ppm, "PPM") : QImage();
 }
 
 QString SwaySession::clipboard() const {

@@ -35,6 +35,10 @@ public:
 
     // Runs one sway command (swaymsg); true when sway reports success.
     bool command(const QString& command) const;
+    // Gives the output a mode as many times larger as its scale, so the desktop keeps its size
+    // and windows their places. Whole numbers only: sway 1.7 tells clients a fractional scale as
+    // the next whole one and resamples what they draw. Clients take the scale as they start.
+    bool setOutputScale(int scale) const;
     // The views of the client with the application id, in stacking order, the topmost last.
     QJsonArray windows(const QString& appId) const;
     // The view that has the focus; empty when none has.
@@ -45,6 +49,7 @@ public:
     bool key(const QString& keysym, const QStringList& modifiers = {}) const;
     bool type(const QString& text) const;
 
+    // The whole output in its own pixels: at scale 2, twice the desktop's size.
     QImage grabScreen() const;
     QString clipboard() const;
 
