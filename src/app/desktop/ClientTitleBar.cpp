@@ -73,7 +73,7 @@ void ClientTitleBar::paintEvent(QPaintEvent*) {
     window()->windowIcon().paint(&painter, iconPlace);
 
     const QRect titlePlace = rect().adjusted(iconPlace.right() + 1 + padding, 0, -padding, 0);
-    painter.setPen(palette().color(active ? QPalette::HighlightedText : QPalette::Window));
+    painter.setPen(palette().color(active ? QPalette::HighlightedText : QPalette::WindowText));
     painter.drawText(titlePlace, Qt::AlignLeft | Qt::AlignVCenter,
                      fontMetrics().elidedText(window()->windowTitle(), Qt::ElideRight,
                                               titlePlace.width()));
