@@ -3,16 +3,38 @@
 #include "calc/Exception.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 #include <new>
 #include <stdexcept>
 
 using namespace vexto;
+
+namespace {
+
+// Counts the times the watched widget is hidden.
+class HideCounter : public QObject {
+public:
+    int Hides() const { return m_hides; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide)
+            ++m_hides;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    int m_hides = 0;
+};
+
+} // namespace
 
 class TestApplication : public QObject {
     Q_OBJECT
@@ -25,6 +47,7 @@ private slots:
     void startupFailureOfAForeignErrorHasNoPlace();
     void errorReportShowsMessageBoxCaptionedWithTitle();
     void errorBoxBlocksTheMainFormAlsoWhenNoWindowIsActive();
+    void errorBoxStaysShownWhileTheMainFormTakesTheFocus();
     void terminateBeforeRunEndsAtOnce();
     void restoreBringsBackAMinimisedMainForm();
 };
@@ -137,6 +160,36 @@ void TestApplication::errorBoxBlocksTheMainFormAlsoWhenNoWindowIsActive() {
     application.ShowException(EConvertError("'+' is not a valid floating point value"));
     QCOMPARE(parent, application.MainForm());
     QCOMPARE(modality, Qt::WindowModal);
+}
+
+// Only under Wayland is the box shown anew over the window it blocks; a window manager keeps it
+// there, and hiding it would only make it flicker.
+void TestApplication::errorBoxStaysShownWhileTheMainFormTakesTheFocus() {
+    TApplication application;
+    application.AdoptMainForm(std::make_unique<QWidget>());
+    QWidget* form = application.MainForm();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    HideCounter counter;
+    bool formHadTheFocus = false;
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, &counter, [&](const QWindow* focus) {
+        formHadTheFocus = formHadTheFocus || focus == form->windowHandle();
+    });
+    int hidesWhileOpen = -1;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box || !QTest::qWaitFor([box] { return box->windowHandle()->isActive(); }))
+            return;
+        formHadTheFocus = false;
+        box->installEventFilter(&counter);
+        form->activateWindow();
+        if (QTest::qWaitFor([&formHadTheFocus] { return formHadTheFocus; }))
+            hidesWhileOpen = counter.Hides();
+        box->close();
+    });
+    application.ShowException(EConvertError("'+' is not a valid floating point value"));
+    QVERIFY(formHadTheFocus);
+    QCOMPARE(hidesWhileOpen, 0);
 }
 
 void TestApplication::terminateBeforeRunEndsAtOnce() {

@@ -76,6 +76,11 @@ void TestToolkit::startFailureSaysWhatIsMissing_data() {
     QTest::newRow("a compositor answers but will not do")
         << QStringList{waylandFailed} << Settings{{wayland, QStringLiteral("<live>")}}
         << "the Wayland compositor on WAYLAND_DISPLAY=live could not be used";
+    // The kernel binds a path that fills the address with no room for the ending zero, but a
+    // client that must end the name with one cannot reach it.
+    QTest::newRow("compositor whose socket path is too long to name")
+        << QStringList{waylandFailed} << Settings{{wayland, QStringLiteral("<too long>")}}
+        << "no Wayland compositor answers on WAYLAND_DISPLAY=<too long>";
     QTest::newRow("Wayland display not set")
         << QStringList{waylandFailed} << Settings{}
         << "WAYLAND_DISPLAY is not set and no Wayland compositor answers on wayland-0";
@@ -107,6 +112,12 @@ void TestToolkit::startFailureSaysWhatIsMissing() {
     QTemporaryDir runtime;
     const ListeningSocket compositor(runtime.filePath(QStringLiteral("live")));
     QVERIFY(compositor.Listening());
+    const qsizetype addressRoom = sizeof sockaddr_un::sun_path;
+    QVERIFY(runtime.path().size() + 2 <= addressRoom);
+    const QString tooLong(addressRoom - runtime.path().size() - 1, u'w');
+    const ListeningSocket unreachable(runtime.filePath(tooLong));
+    QVERIFY(unreachable.Listening());
+    reasons.replace(QStringLiteral("<too long>"), tooLong);
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     for (auto it = settings.begin(); it != settings.end(); ++it) {
@@ -114,7 +125,9 @@ void TestToolkit::startFailureSaysWhatIsMissing() {
             environment.remove(it.key());
         else
             environment.insert(it.key(),
-                               it.value() == u"<live>" ? QStringLiteral("live") : it.value());
+                               QString(it.value())
+                                   .replace(QStringLiteral("<live>"), QStringLiteral("live"))
+                                   .replace(QStringLiteral("<too long>"), tooLong));
     }
     QCOMPARE(Toolkit::StartFailureText(log, environment),
              QStringLiteral("vexto: no display to show the window on (") + reasons +

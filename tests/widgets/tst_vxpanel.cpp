@@ -255,16 +255,24 @@ private slots:
 
     void greyTextWhenDisabled_data() {
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("enabled") << true;
-        QTest::newRow("disabled") << false;
+        QTest::addColumn<quint32>("fontColor");
+        QTest::addColumn<quint32>("textColor");
+        const quint32 darkRed = TColor::FromRgb(160, 0, 0).Value();
+        QTest::newRow("enabled") << true << clWindowText.Value() << clWindowText.Value();
+        QTest::newRow("disabled") << false << clWindowText.Value() << clGrayText.Value();
+        QTest::newRow("enabled, own font colour") << true << darkRed << darkRed;
+        QTest::newRow("disabled, own font colour") << false << darkRed << clGrayText.Value();
     }
     void greyTextWhenDisabled() {
         QFETCH(bool, enabled);
+        QFETCH(quint32, fontColor);
+        QFETCH(quint32, textColor);
         TVxPanel cell;
         makeCell(cell);
         cell.SetCaption(QStringLiteral("HIH"));
+        cell.SetFontColor(TColor(fontColor));
         cell.setEnabled(enabled);
-        const QColor text = ToQColor(enabled ? clWindowText : clGrayText, cell.palette());
+        const QColor text = ToQColor(TColor(textColor), cell.palette());
         const QImage image = picture(cell);
         int textPixels = 0;
         for (int y = 1; y < 32; ++y)

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+#include <cstring>
+
 using namespace vexto;
 
 // Which log-on a copy's names belong to, from its platform plugin and the session's variables.
@@ -11,6 +13,8 @@ class TestInstanceNames : public QObject {
 private slots:
     void sessionNamesTheLogOn_data();
     void sessionNamesTheLogOn();
+    void notifySocketsAreOneProgramsInOneSession_data();
+    void notifySocketsAreOneProgramsInOneSession();
 };
 
 void TestInstanceNames::sessionNamesTheLogOn_data() {
@@ -54,6 +58,30 @@ void TestInstanceNames::sessionNamesTheLogOn() {
     QFETCH(QByteArray, session);
     QCOMPARE(InstanceNames::SessionDisplay(platform, waylandDisplay, xDisplay, "/run/user/1000"),
              session);
+}
+
+// A copy looking for its first copy's socket passes over those of other programs and sessions.
+void TestInstanceNames::notifySocketsAreOneProgramsInOneSession_data() {
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QByteArray>("session");
+    QTest::addColumn<bool>("own");
+
+    QTest::newRow("same program, same session") << QByteArray("vexto") << QByteArray(":1") << true;
+    QTest::newRow("same program, other session")
+        << QByteArray("vexto") << QByteArray(":2") << false;
+    QTest::newRow("program name that runs on into the session")
+        << QByteArray("vexto:") << QByteArray("1") << false;
+}
+
+void TestInstanceNames::notifySocketsAreOneProgramsInOneSession() {
+    QFETCH(QByteArray, program);
+    QFETCH(QByteArray, session);
+    QFETCH(bool, own);
+    const InstanceNames names(QStringLiteral("/run/user/1000"), "vexto", ":1");
+    const QByteArray socket = InstanceNames(QStringLiteral("/run/user/1000"), program, session)
+                                  .NotifyPath(4242)
+                                  .mid(qsizetype(strlen("/run/user/1000/")));
+    QCOMPARE(names.NotifyIdOf(socket), own ? std::optional<std::uint32_t>(4242) : std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(TestInstanceNames)
