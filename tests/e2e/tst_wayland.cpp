@@ -326,12 +326,12 @@ void TestWayland::cellLinesAreTwoScreenPixelsAtScaleTwo() {
     startProgram(m_first);
     QTRY_VERIFY_WITH_TIMEOUT(!mainWindow().isEmpty(), startDeadlineMs);
 
-    // Each look is a screenshot: one, and more only while the first frame is still to come.
-    const QPoint origin = clientOrigin(mainWindow());
+    // Each look is a screenshot: one, and more only while the first frame is still to come or
+    // sway is still laying the new window out, so its place is read again each time.
     const QDeadlineTimer deadline(stateDeadlineMs);
     QString fault;
     do
-        fault = cellGridFault(m_sway->grabScreen(), origin);
+        fault = cellGridFault(m_sway->grabScreen(), clientOrigin(mainWindow()));
     while (!fault.isEmpty() && !deadline.hasExpired());
     QVERIFY2(fault.isEmpty(), qPrintable(fault));
 }
