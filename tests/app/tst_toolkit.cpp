@@ -1,46 +1,15 @@
+#include "ListeningSocket.h"
 #include "app/Toolkit.h"
 
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 using namespace vexto;
 
 using Settings = QMap<QString, QString>;
-
-namespace {
-
-// A socket that accepts connections as a compositor's does; closed with the object.
-class ListeningSocket {
-public:
-    explicit ListeningSocket(const QString& path) : m_socket(::socket(AF_UNIX, SOCK_STREAM, 0)) {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray name = path.toLocal8Bit();
-        std::copy(name.begin(), name.end(), address.sun_path);
-        m_listening =
-            m_socket >= 0 &&
-            ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            ::listen(m_socket, 4) == 0;
-    }
-    ~ListeningSocket() {
-        if (m_socket >= 0)
-            ::close(m_socket);
-    }
-    ListeningSocket(const ListeningSocket&) = delete;
-    ListeningSocket& operator=(const ListeningSocket&) = delete;
-    bool Listening() const { return m_listening; }
-
-private:
-    int m_socket;
-    bool m_listening = false;
-};
-
-} // namespace
 
 // What the failure line makes of the toolkit's words about each platform plugin it tried. A
 // compositor that answers is a local server in the runtime folder.
