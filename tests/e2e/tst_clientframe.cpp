@@ -56,6 +56,26 @@ QRect titlePlace(QPoint origin) {
     return {origin.x() + 24, origin.y() - barRows, 80, barRows};
 }
 
+// What is wrong with the frame on the screen; empty when nothing is.
+QString frameFault(const QImage& screen) {
+    const std::optional<QPoint> origin = clientOrigin(screen);
+    if (!origin || origin->y() < barRows)
+        return QStringLiteral("no window with room for a bar");
+    const QSet<QRgb> barColours = coloursIn(screen, buttonsPlace(*origin));
+    if (barColours.size() != 1)
+        return QStringLiteral("buttons in the title bar");
+    // Text and bar stand out, whether the window is active or not; the smoothed edges of text
+    // drawn in the bar's own colour would not.
+    const QRgb bar = *barColours.begin();
+    if (contrast(bar, screen.pixel(*origin + QPoint(2, 2))) < 32)
+        return QStringLiteral("the bar is the window's colour");
+    const QSet<QRgb> titleColours = coloursIn(screen, titlePlace(*origin));
+    if (std::none_of(titleColours.begin(), titleColours.end(),
+                     [bar](QRgb colour) { return contrast(colour, bar) >= 64; }))
+        return QStringLiteral("no title in the bar");
+    return {};
+}
+
 } // namespace
 
 // The real program on a compositor that leaves window frames to their clients (weston): the
@@ -84,31 +104,17 @@ void TestClientFrame::titleBarHasTheTitleAndNoButtons() {
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(QStringLiteral(VEXTO_BINARY), {});
 
+    // The window may show its cells before its bar is on the screen.
     QImage screen;
-    std::optional<QPoint> origin;
+    QString fault;
     const QDeadlineTimer deadline(deadlineMs);
-    // The window may show its cells before the bar above them is on the screen.
     do {
         screen = m_weston->grabScreen().convertToFormat(QImage::Format_RGB32);
-        origin = clientOrigin(screen);
-    } while ((!origin || origin->y() < barRows ||
-              coloursIn(screen, buttonsPlace(*origin)).size() != 1) &&
-             !deadline.hasExpired());
+        fault = frameFault(screen);
+    } while (!fault.isEmpty() && !deadline.hasExpired());
     const QString picture = QDir::temp().filePath(QStringLiteral("vexto-clientframe.png"));
     screen.save(picture);
-    QVERIFY2(origin && origin->y() >= barRows,
-             qPrintable(QStringLiteral("no window with room for a bar; see ") + picture));
-    QVERIFY2(coloursIn(screen, buttonsPlace(*origin)).size() == 1,
-             qPrintable(QStringLiteral("buttons in the title bar; see ") + picture));
-    // Text and bar stand out, whether the window is active or not; the smoothed edges of text
-    // drawn in the bar's own colour would not.
-    const QRgb bar = screen.pixel(buttonsPlace(*origin).topLeft());
-    QVERIFY2(contrast(bar, screen.pixel(*origin + QPoint(2, 2))) >= 32,
-             qPrintable(QStringLiteral("the bar is the window's colour; see ") + picture));
-    const QSet<QRgb> titleColours = coloursIn(screen, titlePlace(*origin));
-    QVERIFY2(std::any_of(titleColours.begin(), titleColours.end(),
-                         [bar](QRgb colour) { return contrast(colour, bar) >= 64; }),
-             qPrintable(QStringLiteral("no title in the bar; see ") + picture));
+    QVERIFY2(fault.isEmpty(), qPrintable(fault + QStringLiteral("; see ") + picture));
     StopProcess(&program, deadlineMs);
 }
 

@@ -19,23 +19,23 @@ constexpr int stateDeadlineMs = 5'000;
 // The menu entry's name, by which the compositor matches the window to its entry and icon.
 const QString appId = QStringLiteral("example.vx.vexto");
 
-QSize size(const QJsonObject& view, const char* rect) {
-    const QJsonObject r = view.value(QLatin1String(rect)).toObject();
-    return {r.value(QStringLiteral("width")).toInt(), r.value(QStringLiteral("height")).toInt()};
+QRect rect(const QJsonObject& view, const char* name) {
+    const QJsonObject r = view.value(QLatin1String(name)).toObject();
+    return {r.value(QStringLiteral("x")).toInt(), r.value(QStringLiteral("y")).toInt(),
+            r.value(QStringLiteral("width")).toInt(), r.value(QStringLiteral("height")).toInt()};
+}
+
+QSize size(const QJsonObject& view, const char* name) {
+    return rect(view, name).size();
 }
 
 qint64 id(const QJsonObject& view) {
     return view.value(QStringLiteral("id")).toInteger();
 }
 
-QPoint corner(const QJsonObject& view, const char* rect) {
-    const QJsonObject r = view.value(QLatin1String(rect)).toObject();
-    return {r.value(QStringLiteral("x")).toInt(), r.value(QStringLiteral("y")).toInt()};
-}
-
 // Where the client area lies on the desktop: sway gives the frame, and the window within it.
 QPoint clientOrigin(const QJsonObject& view) {
-    return corner(view, "rect") + corner(view, "window_rect");
+    return rect(view, "rect").topLeft() + rect(view, "window_rect").topLeft();
 }
 
 // The result cells as the window lays them out: 7 by 7 from (8, 16), 80 by 32 pixels apart as

@@ -22,22 +22,17 @@ QFont titleFont(const QWidget& window) {
     return font;
 }
 
-int barHeight(const QWidget& window) {
-    return std::max(iconSize, QFontMetrics(titleFont(window)).height()) + 2 * padding;
-}
-
 } // namespace
 
 ClientTitleBar::ClientTitleBar(QWidget& window) : QWidget(&window) {
     setFont(titleFont(window));
-    makeRoomInWindow();
+    makeRoomIn(window);
     window.setWindowFlag(Qt::FramelessWindowHint);
     window.installEventFilter(this);
 }
 
-void ClientTitleBar::makeRoomInWindow() {
-    QWidget& window = *parentWidget();
-    const int height = barHeight(window);
+void ClientTitleBar::makeRoomIn(QWidget& window) {
+    const int height = std::max(iconSize, fontMetrics().height()) + 2 * padding;
     for (QWidget* child : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         if (child != this)
             child->move(child->pos() + QPoint(0, height));

@@ -22,7 +22,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void makeRoomInWindow();
+    void makeRoomIn(QWidget& window);
 };
 
 } // namespace vexto
