@@ -14,6 +14,7 @@
 #include "widgets/WidgetAccessibility.h"
 #include "widgets/WindowFont.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -80,9 +81,7 @@ TForm1::TForm1(TApplication& application) : m_application(application) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(clientSize);
     setFont(WindowFont());
-    QPalette buttonFace = palette();
-    buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
-    setPalette(buttonFace);
+    useButtonFaceAsBackground();
     setAutoFillBackground(true);
 
     createButton();
@@ -108,6 +107,14 @@ TForm1::TForm1(TApplication& application) : m_application(application) {
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::useButtonFaceAsBackground() {
+    // From the application's palette, which a new colour scheme replaces: the window's own has
+    // this colour set and so would keep the old scheme's.
+    QPalette buttonFace = QApplication::palette(this);
+    buttonFace.setColor(QPalette::Window, buttonFace.color(QPalette::Button));
+    setPalette(buttonFace);
+}
 
 void TForm1::createButton() {
     m_close = new QPushButton(QStringLiteral("End program"), this);
@@ -253,8 +260,9 @@ void TForm1::nameForAssistiveTechnology() {
 }
 
 void TForm1::FormCreate() {
-    for (TVxPanel* cell : m_cells)
-        cell->SetCaption(InitialCellText);
+    // The cells show the grid of the fields' starting values from the first moment: zeros would
+    // contradict the scale, length and width printed beside them.
+    refreshPlacementGrid();
 }
 
 void TForm1::FormShow() {
@@ -262,6 +270,10 @@ void TForm1::FormShow() {
 }
 
 void TForm1::XChange() {
+    refreshPlacementGrid();
+}
+
+void TForm1::refreshPlacementGrid() {
     RefreshPlacementGrid(
         [this](InputName input) { return m_inputs[static_cast<std::size_t>(input)]->Value(); },
         [this](CellName cell, const std::string& text) {
@@ -280,6 +292,13 @@ void TForm1::showEvent(QShowEvent* event) {
     // was; FormShow runs only when the window itself goes from hidden to visible.
     if (!event->spontaneous())
         RunGuarded([this] { FormShow(); });
+}
+
+bool TForm1::event(QEvent* event) {
+    // A new colour scheme comes as a new application palette, which never reaches changeEvent.
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        useButtonFaceAsBackground();
+    return QWidget::event(event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -37,10 +37,12 @@ public:
     void ECloseClick();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void useButtonFaceAsBackground();
     void createButton();
     void createGroupBox();
     void createInputs();
@@ -49,6 +51,7 @@ private:
     void createLabels();
     void createCells();
     void bindChangeHandlers();
+    void refreshPlacementGrid();
     void nameForAssistiveTechnology();
 
     TApplication& m_application;

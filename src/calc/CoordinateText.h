@@ -5,10 +5,6 @@
 
 namespace vexto {
 
-// What every cell shows before the first calculation. Its point is a full stop whatever the
-// locale's decimal separator.
-inline constexpr std::string_view InitialCellText = "X = 0.00\rY = 0.00";
-
 // One coordinate with exactly two decimals ("###0.00"): rounded to 18 significant digits, then
 // half away from zero; no grouping, and no minus sign on a result of zero.
 std::string FormatCoordinate(double value, char decimalSeparator);

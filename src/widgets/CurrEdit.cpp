@@ -1,5 +1,6 @@
 #include "CurrEdit.h"
 
+#include "ReadableColor.h"
 #include "calc/ErrorReport.h"
 #include "calc/Exception.h"
 #include "calc/LocaleSeparators.h"
@@ -541,7 +542,9 @@ void TCustomNumEdit::paintDisplayText() {
                                                           : QPalette::Inactive;
     painter.setClipRect(inside);
     painter.setFont(font());
-    painter.setPen(palette().color(group, QPalette::Text));
+    // The display text is ours to paint, so it is ours to keep readable on the field's colour.
+    painter.setPen(
+        ReadableTintOn(palette().color(group, QPalette::Base), palette().color(group, QPalette::Text)));
     painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 

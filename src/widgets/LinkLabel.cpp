@@ -1,5 +1,7 @@
 #include "LinkLabel.h"
 
+#include "Color.h"
+#include "ReadableColor.h"
 #include "calc/ErrorReport.h"
 
 #include <QDesktopServices>
@@ -26,9 +28,7 @@ TLinkLabel::TLinkLabel(QWidget* owner) : QLabel(owner) {
     QFont underlined = font();
     underlined.setUnderline(true);
     setFont(underlined);
-    QPalette blueText = palette();
-    blueText.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    setPalette(blueText);
+    keepLinkReadable();
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     setTextFormat(Qt::PlainText);
@@ -51,6 +51,22 @@ void TLinkLabel::SetHyperLink(const QString& hyperLink) {
 
 QString TLinkLabel::Address() const {
     return QString::fromLatin1(linkPrefixes[static_cast<std::size_t>(m_linkType)]) + m_hyperLink;
+}
+
+void TLinkLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // A new scheme, or a new parent, brings a new window colour to be read on.
+    if (event->type() == QEvent::PaletteChange)
+        keepLinkReadable();
+}
+
+void TLinkLabel::keepLinkReadable() {
+    const QColor link = ReadableTintOn(palette().color(QPalette::Window), ToQColor(clBlue, palette()));
+    if (palette().color(QPalette::WindowText) == link)
+        return;
+    QPalette linkText = palette();
+    linkText.setColor(QPalette::WindowText, link);
+    setPalette(linkText);
 }
 
 bool TLinkLabel::event(QEvent* event) {

@@ -23,7 +23,9 @@ enum class tLinkType : std::uint8_t {
 };
 
 // A label that opens its address in the user's default program when the left button goes down
-// on it. Drawn as a plain underlined blue label with the hand pointer; never takes the focus.
+// on it. Drawn as a plain underlined blue label with the hand pointer, the blue lightened or
+// darkened just enough to read on a window whose colour scheme it does not suit; never takes the
+// focus.
 // Its tooltip shows HintPauseMs after the pointer comes to rest on it, for HintHidePauseMs.
 class TLinkLabel : public QLabel {
     Q_OBJECT
@@ -48,6 +50,7 @@ public:
     void Open() const;
 
 protected:
+    void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -55,6 +58,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void keepLinkReadable();
     bool isSecondPressOfDoubleClick(const QMouseEvent* event);
     void restartHintPause(QPointF globalPosition);
     void showHint();

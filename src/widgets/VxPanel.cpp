@@ -1,6 +1,7 @@
 #include "VxPanel.h"
 
 #include "PanelAccessible.h"
+#include "ReadableColor.h"
 #include "VxMouseTimer.h"
 #include "calc/ErrorReport.h"
 
@@ -242,7 +243,10 @@ void TVxPanel::paintEvent(QPaintEvent*) {
     }
 
     painter.setClipRect(block.intersected(rect()));
-    painter.setPen(ToQColor(isEnabled() ? m_fontColor : clGrayText, colors));
+    // The background is the cell's own and may not suit the scheme's text colour: grey text
+    // keeps its greyness, as it tells a disabled cell from an enabled one.
+    painter.setPen(isEnabled() ? TextColorOn(background, ToQColor(m_fontColor, colors))
+                               : ReadableTintOn(background, ToQColor(clGrayText, colors)));
     const int lineHeight = fontMetrics().height();
     int top = block.top();
     for (const TCaptionLine& line : layout.lines) {

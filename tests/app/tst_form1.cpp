@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/Form1.h"
+#include "app/desktop/ClientTitleBar.h"
 #include "calc/CellName.h"
 #include "calc/ErrorReport.h"
 #include "calc/FloatingPointMode.h"
@@ -8,12 +9,15 @@
 #include "widgets/LinkLabel.h"
 #include "widgets/VxPanel.h"
 
+#include "TextContrast.h"
 #include "UrlRecorder.h"
 
+#include <QClipboard>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtMath>
@@ -27,8 +31,6 @@ using namespace vexto;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString initialText = QStringLiteral("X = 0.00\rY = 0.00");
 
 // The rows from `top` to `bottom` that hold strong ink in the columns `left` to `right`: pixels far
 // darker than the window's background (the link's blue as well as the labels' black).
@@ -45,6 +47,19 @@ QList<int> inkRows(const QImage& image, QRgb background, int left, int right, in
     return rows;
 }
 
+// A desktop's colour scheme as Qt hands it to the program: the window and its text, the fields'
+// base and text, the selection, and the grey of disabled text.
+QPalette colourScheme(QColor window, QColor text, QColor base, QColor highlight,
+                      QColor highlightedText, QColor greyText) {
+    QPalette scheme(text, window, window.lighter(150), window.darker(150), window.darker(120),
+                    text, Qt::white, base, window);
+    scheme.setColor(QPalette::Highlight, highlight);
+    scheme.setColor(QPalette::HighlightedText, highlightedText);
+    scheme.setColor(QPalette::Disabled, QPalette::WindowText, greyText);
+    scheme.setColor(QPalette::Disabled, QPalette::Text, greyText);
+    return scheme;
+}
+
 QString cellText(const char* x, const char* y) {
     return QStringLiteral("X = %1\rY = %2").arg(QLatin1StringView(x), QLatin1StringView(y));
 }
@@ -59,7 +74,8 @@ private slots:
     void init();
     void cleanup();
 
-    void cellsShowZerosUntilTheFirstChange();
+    void cellsShowTheFieldsGridFromTheStart_data();
+    void cellsShowTheFieldsGridFromTheStart();
     void controlsSitAtTheirLayoutGeometry_data();
     void controlsSitAtTheirLayoutGeometry();
     void windowIsFixedWithoutTitleBarButtons();
@@ -68,10 +84,12 @@ private slots:
     void fieldsStartWithTheirBoundsAndValues_data();
     void fieldsStartWithTheirBoundsAndValues();
     void linkIsBlueAndUnderlined();
+    void paintedTextsReadInEveryScheme_data();
+    void paintedTextsReadInEveryScheme();
     void oneKeystrokeRefreshesEveryCell_data();
     void oneKeystrokeRefreshesEveryCell();
     void workedExampleShowsThroughTheFields();
-    void commaLocaleWritesCommasButStartsWithFullStops();
+    void commaLocaleReadsAndWritesCommas();
     void tabCyclesThroughInputsAndButton();
     void unreadableFieldReportsErrorAndKeepsCells();
     void linkOpensTheWebsite();
@@ -90,6 +108,7 @@ private:
     }
     void showForm();
 
+    QPalette m_lightScheme;
     QTemporaryDir m_runtimeDirectory;
     std::unique_ptr<TApplication> m_application;
     std::unique_ptr<TForm1> m_form;
@@ -98,6 +117,7 @@ private:
 
 void TestForm1::initTestCase() {
     SetFloatingPointMode();
+    m_lightScheme = QApplication::palette();
     // The window's single-instance guard keeps its objects here, away from the user's own.
     QVERIFY(m_runtimeDirectory.isValid());
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtimeDirectory.path()));
@@ -116,6 +136,7 @@ void TestForm1::init() {
 
 void TestForm1::cleanup() {
     m_form.reset();
+    QApplication::setPalette(m_lightScheme);
     m_application.reset();
     SetErrorReport(nullptr);
     TCustomNumEdit::SetBeepHandler(nullptr);
@@ -126,18 +147,48 @@ void TestForm1::showForm() {
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
 }
 
-void TestForm1::cellsShowZerosUntilTheFirstChange() {
-    for (const CellName name : allCells())
-        QCOMPARE(cell(name)->Caption(), initialText);
+void TestForm1::cellsShowTheFieldsGridFromTheStart_data() {
+    QTest::addColumn<char>("decimal");
+    QTest::addColumn<QStringList>("copiedRows"); // cell, X and Y, as Ctrl+Shift+C writes them
 
+    // X 0, Y 0, scale 1: a length of 8 per column to the right, a width of 4 per row up.
+    QTest::newRow("full stop") << '.'
+                               << QStringList{u"PStart\t0.00\t0.00"_s, u"R1\t8.00\t0.00"_s,
+                                              u"LU9\t-24.00\t12.00"_s, u"RD9\t24.00\t-12.00"_s};
+    QTest::newRow("comma") << ','
+                           << QStringList{u"PStart\t0,00\t0,00"_s, u"R1\t8,00\t0,00"_s,
+                                          u"LU9\t-24,00\t12,00"_s, u"RD9\t24,00\t-12,00"_s};
+}
+
+void TestForm1::cellsShowTheFieldsGridFromTheStart() {
+    QFETCH(char, decimal);
+    QFETCH(QStringList, copiedRows);
+    SetCurrentSeparators({decimal, decimal == ',' ? '.' : ','});
+    m_form.reset();
+    m_form = std::make_unique<TForm1>(*m_application);
+    const auto shown = [this](const QString& row) {
+        const QStringList columns = row.split(u'\t');
+        return control<TVxPanel>(columns[0].toLatin1().constData())->Caption() ==
+               QStringLiteral("X = %1\rY = %2").arg(columns[1], columns[2]);
+    };
+    for (const QString& row : copiedRows)
+        QVERIFY2(shown(row), qPrintable(row));
+
+    QSignalSpy changes(field("X"), &TCurrencyEdit::OnChange);
     showForm();
     QTRY_COMPARE(QApplication::focusWidget(), field("X"));
-    for (const CellName name : allCells())
-        QCOMPARE(cell(name)->Caption(), initialText);
+    QCOMPARE(changes.size(), 0);
     QCOMPARE(field("X")->text(), QString());
-    QCOMPARE(field("S")->text(), QStringLiteral("1"));
-    QCOMPARE(field("L")->text(), QStringLiteral("8"));
-    QCOMPARE(field("W")->text(), QStringLiteral("4"));
+    for (const QString& row : copiedRows)
+        QVERIFY2(shown(row), qPrintable(row));
+    QTest::keyClick(field("X"), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    const QString copied = QGuiApplication::clipboard()->text();
+    for (const QString& row : copiedRows)
+        QVERIFY2(copied.contains(u'\n' + row + u'\n'), qPrintable(copied));
+
+    const auto* notice = control<QLabel>("Label6");
+    QVERIFY(notice->text().endsWith(u"v1.00"));
+    QCOMPARE(notice->geometry().right(), 7 + 112 - 1);
 }
 
 void TestForm1::controlsSitAtTheirLayoutGeometry_data() {
@@ -334,6 +385,90 @@ void TestForm1::linkIsBlueAndUnderlined() {
     QCOMPARE(foot, underline - 2);
 }
 
+void TestForm1::paintedTextsReadInEveryScheme_data() {
+    QTest::addColumn<QPalette>("scheme");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QColor>("ground"); // the layout's own, where it must stand
+    QTest::addColumn<QColor>("ink");    // where the scheme's or the layout's colour must stand
+
+    const QList<std::pair<const char*, QPalette>> schemes = {
+        {"light", m_lightScheme},
+        {"GNOME dark", colourScheme(QColor(0x32, 0x32, 0x32), QColor(0xF0, 0xF0, 0xF0),
+                                    QColor(0x2D, 0x2D, 0x2D), QColor(0x15, 0x53, 0x9E),
+                                    Qt::white, QColor(0x91, 0x91, 0x90))},
+        {"dark", colourScheme(QColor(0x35, 0x35, 0x35), Qt::white, QColor(0x2A, 0x2A, 0x2A),
+                              QColor(0x2A, 0x82, 0xDA), Qt::black, QColor(0x7F, 0x7F, 0x7F))},
+        {"high contrast", colourScheme(Qt::black, Qt::white, Qt::black, QColor(0x1A, 0xEB, 0xFF),
+                                       Qt::black, QColor(0x3F, 0xF2, 0x3F))},
+    };
+    const QColor green(192, 220, 192), axisBlue(140, 218, 255), quadrantBlue(193, 235, 255);
+    for (const auto& [name, scheme] : schemes) {
+        const bool light = name == std::string_view("light");
+        const QColor windowText = light ? scheme.color(QPalette::WindowText) : QColor();
+        const auto row = [&](const char* text, QColor ground, QColor ink) {
+            QTest::addRow("%s, %s", name, text) << scheme << QString::fromLatin1(text) << ground
+                                                << ink;
+        };
+        row("start cell", green, windowText);
+        row("axis cell", axisBlue, windowText);
+        row("quadrant cell", quadrantBlue, windowText);
+        row("hot quadrant cell", axisBlue, windowText);
+        row("disabled cell", quadrantBlue, {});
+        row("link", {}, light ? QColor(0, 0, 255) : QColor());
+        row("field", {}, {});
+        row("active title", {}, {});
+        row("inactive title", {}, {});
+    }
+}
+
+void TestForm1::paintedTextsReadInEveryScheme() {
+    QFETCH(QPalette, scheme);
+    QFETCH(QString, text);
+    QFETCH(QColor, ground);
+    QFETCH(QColor, ink);
+    // Changed while the window exists, as a desktop does at sunset.
+    QApplication::setPalette(scheme);
+    const bool title = text.endsWith(u"title");
+    const auto* bar = title ? new ClientTitleBar(*m_form) : nullptr;
+    showForm();
+    QWidget otherWindow;
+    if (text == u"inactive title") {
+        otherWindow.show();
+        QVERIFY(QTest::qWaitForWindowActive(&otherWindow));
+    }
+
+    QRect region;
+    if (text.endsWith(u"cell")) {
+        TVxPanel* shown = text.startsWith(u"start") ? cell(CellName::PStart)
+                          : text.startsWith(u"axis") ? cell(CellName::R1)
+                                                     : cell(CellName::LU1);
+        if (text.startsWith(u"hot"))
+            shown->MouseEnter(nullptr);
+        shown->setEnabled(!text.startsWith(u"disabled"));
+        region = shown->geometry().adjusted(2, 2, -2, -2);
+    } else if (text == u"link") {
+        region = control<TLinkLabel>("LinkLabel1")->geometry();
+    } else if (text == u"field") {
+        const TCurrencyEdit* unfocused = field("Y");
+        region = QRect(unfocused->mapTo(m_form.get(), QPoint(3, 3)),
+                       unfocused->size() - QSize(6, 6));
+    } else {
+        // Right of the icon, which has colours of its own.
+        region = bar->geometry().adjusted(24, 0, 0, 0);
+    }
+    const QImage image = m_form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const MeasuredText measured = MeasureText(image, region);
+    qInfo("%s on %s: %.2f : 1", qPrintable(measured.ink.name()),
+          qPrintable(measured.ground.name()), measured.contrast);
+    QVERIFY2(measured.contrast >= 4.5, qPrintable(QString::number(measured.contrast)));
+    if (ground.isValid())
+        QCOMPARE(measured.ground, ground);
+    if (ink.isValid())
+        QCOMPARE(measured.ink, ink);
+    // The window itself takes the new scheme's button face.
+    QCOMPARE(image.pixelColor(2, image.height() - 3), scheme.color(QPalette::Button));
+}
+
 void TestForm1::oneKeystrokeRefreshesEveryCell_data() {
     QTest::addColumn<QStringList>("presets"); // field name, text, field name, text...
     QTest::addColumn<QString>("fieldName");
@@ -385,9 +520,10 @@ void TestForm1::oneKeystrokeRefreshesEveryCell() {
     input->setFocus();
     QTRY_VERIFY(input->hasFocus());
     input->end(false);
-    const QString before = cell(CellName::RD9)->Caption();
+    // Stale texts that only a refresh of all 49 cells replaces, even where the values stay.
+    for (const CellName name : allCells())
+        cell(name)->SetCaption(QStringLiteral("stale"));
     QTest::keyClicks(input, typed);
-    QVERIFY(cell(CellName::RD9)->Caption() != before);
 
     // Each cell shows the x of its column and the y of its row on the screen's grid.
     for (const CellName name : allCells()) {
@@ -414,12 +550,10 @@ void TestForm1::workedExampleShowsThroughTheFields() {
     QCOMPARE(cell(CellName::PStart)->Caption(), cellText("100.00", "50.00"));
 }
 
-void TestForm1::commaLocaleWritesCommasButStartsWithFullStops() {
+void TestForm1::commaLocaleReadsAndWritesCommas() {
     SetCurrentSeparators({',', '.'});
     m_form.reset();
     m_form = std::make_unique<TForm1>(*m_application);
-    QCOMPARE(cell(CellName::PStart)->Caption(), initialText);
-
     showForm();
     field("X")->setFocus();
     QTest::keyClicks(field("X"), QStringLiteral("1.5"));

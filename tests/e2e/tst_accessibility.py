@@ -74,8 +74,11 @@ def read_and_copy(pyatspi, pid):
         return (nodes, cells) if set(GRID) <= cells.keys() else None
 
     nodes, cells = wait_for("the 49 cells", all_cells, START_DEADLINE_S)
-    for name in GRID:
-        assert text_of(cells[name]) == "X = 0.00, Y = 0.00", name
+    # From the start, the grid of the fields' values: panels 8 m long and 4 m wide, from 0, 0.
+    for name, text in (("PStart", "X = 0.00, Y = 0.00"), ("R3", "X = 24.00, Y = 0.00"),
+                       ("D2", "X = 0.00, Y = -8.00"), ("LU9", "X = -24.00, Y = 12.00"),
+                       ("RD9", "X = 24.00, Y = -12.00")):
+        assert text_of(cells[name]) == text, (name, text_of(cells[name]))
     named = {role: {n.name: n for n in nodes if n.getRole() == role} for role in
              (pyatspi.ROLE_TEXT, pyatspi.ROLE_LINK, pyatspi.ROLE_PUSH_BUTTON)}
     fields = named[pyatspi.ROLE_TEXT]

@@ -272,6 +272,10 @@ private slots:
         cell.SetCaption(QStringLiteral("HIH"));
         cell.SetFontColor(TColor(fontColor));
         cell.setEnabled(enabled);
+        // A grey that reads on the cell's colour, so it stands as it is.
+        QPalette readableGrey = cell.palette();
+        readableGrey.setColor(QPalette::Disabled, QPalette::WindowText, QColor(96, 96, 96));
+        cell.setPalette(readableGrey);
         const QColor text = ToQColor(TColor(textColor), cell.palette());
         const QImage image = picture(cell);
         int textPixels = 0;

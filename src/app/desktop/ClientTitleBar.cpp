@@ -1,5 +1,7 @@
 #include "ClientTitleBar.h"
 
+#include "widgets/ReadableColor.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 #include <QIcon>
@@ -61,14 +63,19 @@ void ClientTitleBar::mousePressEvent(QMouseEvent* event) {
 
 void ClientTitleBar::paintEvent(QPaintEvent*) {
     const bool active = window()->isActiveWindow();
+    const QColor title = palette().color(active ? QPalette::HighlightedText : QPalette::WindowText);
+    // The title keeps the scheme's text colour; where the scheme's bar colour does not set it off
+    // (white on the light scheme's mid blue), the bar deepens or pales just enough.
+    const QColor bar =
+        ReadableTintOn(title, palette().color(active ? QPalette::Highlight : QPalette::Mid));
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(active ? QPalette::Highlight : QPalette::Mid));
+    painter.fillRect(rect(), bar);
 
     const QRect iconPlace(padding, (height() - iconSize) / 2, iconSize, iconSize);
     window()->windowIcon().paint(&painter, iconPlace);
 
     const QRect titlePlace = rect().adjusted(iconPlace.right() + 1 + padding, 0, -padding, 0);
-    painter.setPen(palette().color(active ? QPalette::HighlightedText : QPalette::WindowText));
+    painter.setPen(title);
     painter.drawText(titlePlace, Qt::AlignLeft | Qt::AlignVCenter,
                      fontMetrics().elidedText(window()->windowTitle(), Qt::ElideRight,
                                               titlePlace.width()));
