@@ -12,7 +12,7 @@ packages=(
     xclip dbus at-spi2-core python3 python3-pyatspi
     desktop-file-utils dpkg-dev file librsvg2-bin gzip
     lintian appstream man-db binutils
-    libwayland-dev wayland-protocols qt6-wayland
+    libwayland-dev wayland-protocols qt6-wayland qt6-gtk-platformtheme
     weston sway wtype grim wl-clipboard cage
 )
 

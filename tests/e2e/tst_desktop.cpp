@@ -1,4 +1,5 @@
 #include "RootWindowWatch.h"
+#include "TextContrast.h"
 #include "XvfbSession.h"
 #include "widgets/Color.h"
 #include "widgets/VxPanel.h"
@@ -121,6 +122,7 @@ private slots:
     void frameIsCentredOnTheScreen();
     void xHasTheFocusThroughARealFocusIn();
     void typingIntoXChangesTheCellsOnScreen();
+    void resultsReadUnderTheGtkDarkTheme();
     void hoveringAQuadrantCellTurnsItHotUntilThePointerLeaves();
     void unreadableTextKeepsTheFocus_data();
     void unreadableTextKeepsTheFocus();
@@ -392,6 +394,54 @@ void TestDesktop::typingIntoXChangesTheCellsOnScreen() {
             QRect(clientOrigin(m_windowId), clientSize).marginsAdded(frameExtents(m_windowId));
         QVERIFY(m_x->grabScreen().copy(outer).save(path));
     }
+}
+
+// What was unreadable on a GNOME desktop in dark mode, through Qt's GTK theme.
+void TestDesktop::resultsReadUnderTheGtkDarkTheme() {
+    QTemporaryDir runtime; // a copy of its own beside the first, not a later copy
+    QProcess dark;
+    QProcessEnvironment theme;
+    theme.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("gtk3"));
+    theme.insert(QStringLiteral("GTK_THEME"), QStringLiteral("Adwaita:dark"));
+    startCopy(dark, runtime.path(), {}, theme);
+    const auto ended = qScopeGuard([&dark] {
+        dark.kill();
+        dark.waitForFinished(stateDeadlineMs);
+    });
+    QString window;
+    const auto darkWindow = [&] {
+        const QStringList windows = visibleVextoWindows();
+        for (const QString& candidate : windows)
+            if (candidate != m_windowId)
+                window = candidate;
+        return !window.isEmpty();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(darkWindow(), startDeadlineMs);
+
+    struct Text {
+        const char* name;
+        QRect place;
+    };
+    const Text texts[] = {{"start cell", QRect(startCell, QSize(81, 33)).adjusted(2, 2, -2, -2)},
+                          {"axis cell", QRect(axisCellR1, QSize(81, 33)).adjusted(2, 2, -2, -2)},
+                          {"quadrant cell",
+                           QRect(quadrantCellLU9, QSize(81, 33)).adjusted(2, 2, -2, -2)},
+                          {"link", QRect(385, 295, 89, 13)}};
+    const auto fault = [&]() -> QString {
+        const QImage shown = client(window).convertToFormat(QImage::Format_RGB32);
+        // Below the notice, clear of every control: the theme's window.
+        if (const QColor ground = shown.pixelColor(2, clientSize.height() - 3);
+            WcagContrast(ground, Qt::black) > 2)
+            return QStringLiteral("the window is not dark: ") + ground.name();
+        for (const Text& text : texts)
+            if (const MeasuredText measured = MeasureText(shown, text.place);
+                measured.contrast < 4.5)
+                return QStringLiteral("%1: %2 on %3 is %4 : 1")
+                    .arg(QLatin1StringView(text.name), measured.ink.name(),
+                         measured.ground.name(), QString::number(measured.contrast, 'f', 2));
+        return {};
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(fault(), QString(), stateDeadlineMs);
 }
 
 void TestDesktop::hoveringAQuadrantCellTurnsItHotUntilThePointerLeaves() {
