@@ -2,10 +2,12 @@
 #include "app/desktop/WaylandActivationToken.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -147,6 +149,7 @@ private slots:
     void laterCopyBringsTheFirstForward_data();
     void laterCopyBringsTheFirstForward();
     void errorBoxStaysAboveAndTakesTheKeys();
+    void startupFailureEndsWithExitCodeOne();
     void cellLinesAreTwoScreenPixelsAtScaleTwo();
 
 private:
@@ -265,6 +268,10 @@ void TestWayland::laterCopyBringsTheFirstForward() {
     QVERIFY(QFile::copy(QStringLiteral(VEXTO_BINARY), other));
     QProcess otherProgram;
     startProgram(otherProgram, other);
+    const auto otherEnded = qScopeGuard([&otherProgram] {
+        otherProgram.kill();
+        otherProgram.waitForFinished(5000);
+    });
     QTRY_COMPARE_WITH_TIMEOUT(m_sway->focusedWindow().value(QStringLiteral("pid")).toInteger(),
                               otherProgram.processId(), startDeadlineMs);
     QVERIFY(!mainWindow().value(QStringLiteral("urgent")).toBool());
@@ -279,18 +286,25 @@ void TestWayland::laterCopyBringsTheFirstForward() {
         QVERIFY(!token.isEmpty());
         environment.insert(launcherVariable, QString::fromLatin1(token));
     }
+    // The client library writes out every request the copy makes.
+    environment.insert(QStringLiteral("WAYLAND_DEBUG"), QStringLiteral("client"));
     later.setProcessEnvironment(environment);
     later.start(QStringLiteral(VEXTO_BINARY), {});
     QVERIFY(later.waitForFinished(5000));
     QCOMPARE(later.exitCode(), 0);
+    if (launcherVariable.isEmpty()) {
+        // Its own token names the program, as the compositor's rules for it may require.
+        const QRegularExpression appIdRequest(
+            QStringLiteral(R"(xdg_activation_token_v1@\d+\.set_app_id\("%1"\))")
+                .arg(QRegularExpression::escape(appId)));
+        QVERIFY(QString::fromLocal8Bit(later.readAllStandardError()).contains(appIdRequest));
+    }
 
     if (policy == QLatin1String("focus"))
         QTRY_COMPARE_WITH_TIMEOUT(id(m_sway->focusedWindow()), id(mainWindow()), stateDeadlineMs);
     else
         QTRY_VERIFY_WITH_TIMEOUT(mainWindow().value(QStringLiteral("urgent")).toBool(),
                                  stateDeadlineMs);
-    otherProgram.kill();
-    otherProgram.waitForFinished(5000);
 }
 
 void TestWayland::errorBoxStaysAboveAndTakesTheKeys() {
@@ -313,6 +327,31 @@ void TestWayland::errorBoxStaysAboveAndTakesTheKeys() {
 
     QVERIFY(m_sway->key(QStringLiteral("Return")));
     QTRY_COMPARE_WITH_TIMEOUT(m_sway->windows(appId).size(), 1, stateDeadlineMs);
+}
+
+void TestWayland::startupFailureEndsWithExitCodeOne() {
+    // A session of its own through a second name for sway's socket, in whose runtime folder
+    // something else already holds the name of the single-instance lock.
+    QTemporaryDir runtime;
+    const QString socket = m_sway->environment().value(QStringLiteral("WAYLAND_DISPLAY"));
+    QVERIFY(QFile::link(socket, runtime.filePath(QStringLiteral("wayland-failing"))));
+    QVERIFY(QDir(runtime.path()).mkdir(QStringLiteral("vexto-instance-vextoSem@wayland-failing.lock")));
+    QProcessEnvironment environment = m_sway->environment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-failing"));
+    QProcess failing;
+    failing.setProcessEnvironment(environment);
+    failing.start(QStringLiteral(VEXTO_BINARY), {});
+
+    const auto reportHasTheFocus = [this] {
+        return m_sway->focusedWindow().value(QStringLiteral("name")).toString() ==
+               u"Application Error";
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(reportHasTheFocus(), startDeadlineMs);
+    QVERIFY(m_sway->key(QStringLiteral("Return")));
+    QVERIFY(failing.waitForFinished(stateDeadlineMs));
+    QCOMPARE(failing.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(failing.exitCode(), 1);
 }
 
 void TestWayland::cellLinesAreTwoScreenPixelsAtScaleTwo() {
