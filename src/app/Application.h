@@ -7,6 +7,7 @@
 // which TApplication routes to its message box.
 
 #include "app/desktop/StartupIdentity.h"
+#include "app/guard/GuardedApplication.h"
 
 #include <QObject>
 #include <QString>
@@ -19,7 +20,7 @@ class QWidget;
 
 namespace vexto {
 
-class TApplication : public QObject {
+class TApplication : public QObject, public GuardedApplication {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TApplication)
 
@@ -37,13 +38,13 @@ public:
 
     // The command line without the program path, exactly as the user gave it. The toolkit never
     // sees it: it takes its settings from the environment only.
-    QStringList CommandLineParameters() const { return m_commandLineParameters; }
+    QStringList CommandLineParameters() const override { return m_commandLineParameters; }
     void SetCommandLineParameters(const QStringList& parameters) {
         m_commandLineParameters = parameters;
     }
 
     // How the desktop named this copy's launch, for a later copy to hand over.
-    const StartupIdentity& LaunchIdentity() const { return m_launchIdentity; }
+    const StartupIdentity& LaunchIdentity() const override { return m_launchIdentity; }
     void SetLaunchIdentity(const StartupIdentity& identity) { m_launchIdentity = identity; }
 
     // The application owns its main window; closing it ends the program. A form that throws
@@ -52,7 +53,7 @@ public:
     void AdoptMainForm(std::unique_ptr<QWidget> form);
 
     bool ShowMainForm() const { return m_showMainForm; }
-    void SetShowMainForm(bool show) { m_showMainForm = show; }
+    void SetShowMainForm(bool show) override { m_showMainForm = show; }
 
     bool Terminated() const { return m_terminated; }
 
@@ -64,17 +65,17 @@ public:
     void HandleMainFormClose(QWidget* form);
 
     // Asks the event loop to end with exit code 0; before Run() it makes Run() return at once.
-    void Terminate();
+    void Terminate() override;
 
     // Only while minimised: brings the main form back to its normal state.
-    void Restore();
+    void Restore() override;
     // Raises and activates the window last active among the application's own: the main form or
     // a dialog it shows; on behalf of the launch the identity names, when it names one.
-    void BringToFront(const StartupIdentity& launch = {});
+    void BringToFront(const StartupIdentity& launch = {}) override;
 
     // The orderly immediate end: destroys the main form (and with it its controls and guard),
     // then ends the process with the exit code, without returning.
-    [[noreturn]] void Halt(int exitCode = 0);
+    [[noreturn]] void Halt(int exitCode = 0) override;
 
     // The report of an error raised while the event loop runs: a message box captioned with the
     // title, the error icon and OK. The loop goes on.

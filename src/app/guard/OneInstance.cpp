@@ -1,11 +1,11 @@
 #include "OneInstance.h"
 
-#include "app/Application.h"
-#include "app/desktop/Desktop.h"
+#include "GuardedApplication.h"
 #include "HandOverLock.h"
 #include "InstanceNames.h"
 #include "NotifyChannel.h"
 #include "SharedBlock.h"
+#include "app/desktop/Desktop.h"
 #include "calc/ErrorReport.h"
 #include "calc/Exception.h"
 #include "calc/HandOverBlock.h"
@@ -48,7 +48,7 @@ constexpr const char* sourceFileName(const char* path) {
 
 } // namespace
 
-TOneInstance::TOneInstance(QObject* owner, TApplication& application)
+TOneInstance::TOneInstance(QObject* owner, GuardedApplication& application)
     : QObject(refuseSecondGuard(owner)), m_application(application) {
     processGuard = this;
 }

@@ -14,7 +14,7 @@ class HandOverLock;
 class InstanceNames;
 class NotifyChannel;
 class SharedBlock;
-class TApplication;
+class GuardedApplication;
 
 // The single-instance guard. Once the main window's layout is complete (Loaded), the guard
 // decides whether this is the first copy of the program. The first copy makes a hand-over block,
@@ -31,7 +31,7 @@ public:
     using TOnInstanceStarted = std::function<void(TOneInstance* sender, const QStringList& params)>;
 
     // Throws Exception when the process already has a guard.
-    TOneInstance(QObject* owner, TApplication& application);
+    TOneInstance(QObject* owner, GuardedApplication& application);
     ~TOneInstance() override;
 
     // The after-loading notification: runs CheckInstance. A later copy has, on return, cleared
@@ -68,7 +68,7 @@ private:
     void CloseHandOverLock();
     void NotifyWindowProc(const QByteArray& message);
 
-    TApplication& m_application;
+    GuardedApplication& m_application;
     // The launch of the later copy being answered: its window activation is this copy's.
     StartupIdentity m_laterCopyLaunch;
     std::unique_ptr<InstanceNames> m_names;
