@@ -6,7 +6,6 @@
 #include <cfenv>
 #include <cstdint>
 #include <cstring>
-#include <fpu_control.h>
 
 using namespace vexto;
 
@@ -25,21 +24,19 @@ std::uint64_t bitsOf(double value) {
     return bits;
 }
 
-fpu_control_t x87ControlWord() {
-    fpu_control_t control = 0;
-    _FPU_GETCW(control);
+std::uint16_t x87ControlWord() {
+    std::uint16_t control = 0;
+    asm volatile("fnstcw %0" : "=m"(control));
     return control;
 }
 
-// Single precision, rounding towards zero, invalid operations and division by zero unmasked in
-// the x87 unit, downward rounding in SSE: every part of the mode wrong, as another library could
-// leave it. Nothing is computed before the mode is set again, so nothing can trap.
-void spoilFloatingPointMode() {
+// Leaves the x87 unit in the given control word and SSE in the given rounding, as another
+// library or the platform's own thread start could. Nothing is computed before the mode is set
+// again, so an unmasked exception can't trap.
+void spoilFloatingPointMode(std::uint16_t control, int sseRounding) {
     std::feclearexcept(FE_ALL_EXCEPT);
-    fpu_control_t control = x87ControlWord();
-    control = (control & ~fpu_control_t(0x0F3F)) | _FPU_SINGLE | _FPU_RC_ZERO | 0x003A;
-    _FPU_SETCW(control);
-    std::fesetround(FE_DOWNWARD);
+    asm volatile("fldcw %0" : : "m"(control));
+    std::fesetround(sseRounding);
 }
 
 } // namespace
@@ -48,16 +45,28 @@ class TestFloatingPointMode : public QObject {
     Q_OBJECT
 
 private slots:
+    void restoresExtendedPrecisionAndRoundingToNearest_data() {
+        QTest::addColumn<quint16>("spoiledControl");
+        QTest::addColumn<int>("sseRounding");
+        // Single precision, rounding towards zero, invalid operations and division by zero
+        // unmasked: every part of the mode wrong.
+        QTest::newRow("single, toward zero, unmasked") << quint16(0x0C7A) << FE_DOWNWARD;
+        // Double precision, as Windows starts a thread on x86-64.
+        QTest::newRow("double precision (0x027F)") << quint16(0x027F) << FE_TONEAREST;
+    }
+
     void restoresExtendedPrecisionAndRoundingToNearest() {
-        spoilFloatingPointMode();
+        QFETCH(quint16, spoiledControl);
+        QFETCH(int, sseRounding);
+        spoilFloatingPointMode(spoiledControl, sseRounding);
         SetFloatingPointMode();
         // Precision control 11 (64 bits), rounding control 00 (nearest), all six exceptions
         // masked.
-        QCOMPARE(x87ControlWord() & 0x0F3F, fpu_control_t(0x033F));
+        QCOMPARE(x87ControlWord() & 0x0F3F, 0x033F);
         QCOMPARE(std::fegetround(), FE_TONEAREST);
 
         // 1/3 has the significand 0xAAAA…AAAA|AAA…: to nearest in 64 bits it ends in B; towards
-        // zero or in 24 bits it would not.
+        // zero, or in 53 or 24 bits, it would not.
         volatile Extended one = 1;
         volatile Extended three = 3;
         QCOMPARE(significandOf(one / three), std::uint64_t(0xAAAAAAAAAAAAAAABu));
