@@ -100,7 +100,7 @@ void BM_HandOverRoundTrip(benchmark::State& state) {
     }
     const InstanceNames names(first.runtime.path(), InstanceNames::ProgramFileName());
     const auto block = SharedBlock::CreateOrOpen(names);
-    const auto lock = block ? HandOverLock::Open(names.LockPath()) : nullptr;
+    const auto lock = block ? HandOverLock::Open(names) : nullptr;
     if (!block || !block->AlreadyExisted() || !lock) {
         state.SkipWithError("the first copy's objects are missing");
         return;
@@ -112,7 +112,7 @@ void BM_HandOverRoundTrip(benchmark::State& state) {
         const auto contents = block->Read();
         if (!contents || !block->WriteParameters(parameters))
             state.SkipWithError("block unusable");
-        NotifyChannel::Post(names.NotifyPath(contents ? HandOverBlock::NotifyId(*contents) : 0));
+        NotifyChannel::Post(names, contents ? HandOverBlock::NotifyId(*contents) : 0);
         if (!lock->Wait(Timeout))
             state.SkipWithError("no answer");
         lock->Release();

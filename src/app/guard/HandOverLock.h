@@ -1,41 +1,36 @@
 #pragma once
 
-#include <QByteArray>
-
 #include <chrono>
 #include <memory>
 
 namespace vexto {
 
-// The hand-over lock: a counting semaphore shared between processes, with a maximum count of 1.
-// It has to be a semaphore, not a file lock: the first copy releases the lock that a later copy
-// took. The count is the one byte of an owner-only file (1 free, 0 taken), changed only under a
-// file lock. Nothing is mapped: whatever another process does to the file, using it can't raise
-// a signal, and every use opens the file by name, so all copies use the file that is there now.
+class InstanceNames;
+
+// The hand-over lock: a semaphore shared by the copies of one program under its lock name, with
+// a maximum count of 1 (free) and made taken (0). It has to be a semaphore, not a mutex: the
+// first copy releases the lock that a later copy took.
 class HandOverLock {
 public:
+    ~HandOverLock();
     HandOverLock(const HandOverLock&) = delete;
     HandOverLock& operator=(const HandOverLock&) = delete;
 
-    // A new lock, taken or free, in place of whatever was at the path.
-    static bool CreateTaken(const QByteArray& path);
-    static bool CreateFree(const QByteArray& path);
-    // Null when there is no usable lock at the path.
-    static std::unique_ptr<HandOverLock> Open(const QByteArray& path);
-    // Opens the lock, making a taken one first when there is none.
-    static std::unique_ptr<HandOverLock> CreateOrOpen(const QByteArray& path);
+    // Null when there is no usable lock.
+    static std::unique_ptr<HandOverLock> Open(const InstanceNames& names);
+    // Opens the lock, making a taken one first when there is none; null when neither works.
+    static std::unique_ptr<HandOverLock> CreateOrOpen(const InstanceNames& names);
 
     // True only when the lock was obtained within the timeout.
     bool Wait(std::chrono::milliseconds timeout) const;
-    // Raises the count by one; false, changing nothing, when the lock is already free. A lock
-    // that has been damaged meanwhile is made anew, free.
+    // Raises the count by one; false, changing nothing, when the lock is already free.
     bool Release() const;
 
 private:
-    explicit HandOverLock(QByteArray path) : m_path(std::move(path)) {}
-    bool tryTake() const;
+    class Handle; // the platform's
+    explicit HandOverLock(std::unique_ptr<Handle> handle);
 
-    QByteArray m_path;
+    std::unique_ptr<Handle> m_handle;
 };
 
 } // namespace vexto

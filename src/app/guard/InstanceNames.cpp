@@ -4,11 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QStandardPaths>
 
-#include <climits>
 #include <cstring>
-#include <unistd.h>
 
 namespace vexto {
 
@@ -85,28 +82,6 @@ QByteArray InstanceNames::SessionDisplay(const QString& platform, const QByteArr
 QByteArray InstanceNames::SessionOfThisProcess(const QByteArray& runtimeDirectory) {
     return SessionDisplay(QGuiApplication::platformName(), qgetenv("WAYLAND_DISPLAY"),
                           qgetenv("DISPLAY"), runtimeDirectory);
-}
-
-std::optional<InstanceNames> InstanceNames::ForThisProgram() {
-    // Checks that the directory belongs to this user and is closed to others.
-    const QString directory = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QByteArray name = ProgramFileName();
-    if (directory.isEmpty() || name.isEmpty())
-        return std::nullopt;
-    return InstanceNames(directory, name, SessionOfThisProcess(QFile::encodeName(directory)));
-}
-
-QByteArray InstanceNames::ProgramFileName() {
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0)
-        return {};
-    QByteArray path(buffer, length);
-    // A program file replaced on disk while it runs (an update) keeps its name for us.
-    static const QByteArray deleted = " (deleted)";
-    if (path.endsWith(deleted))
-        path.chop(deleted.size());
-    return path.mid(path.lastIndexOf('/') + 1);
 }
 
 QByteArray InstanceNames::Escape(const QByteArray& objectName) {

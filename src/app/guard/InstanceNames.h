@@ -10,7 +10,8 @@ namespace vexto {
 
 // Where the single-instance objects of one program live. Copies are the same program when their
 // program files have the same file name; the block is named after that file name and the lock
-// after the file name followed by "Sem". The objects are files in the user's runtime directory,
+// after the file name followed by "Sem". On Windows these are the names of system objects, which
+// the system keeps per log-on. On POSIX the objects are files in the user's runtime directory,
 // which no other user can enter, so copies under other users never meet; the names also carry
 // the graphical session, since each session of the same user is a log-on of its own.
 class InstanceNames {
@@ -18,7 +19,8 @@ public:
     InstanceNames(const QString& directory, const QByteArray& programFileName,
                   const QByteArray& display = {});
 
-    // The running program's names, or none when no runtime directory is available.
+    // The running program's names, or none when they can't be had (on POSIX, without a runtime
+    // directory).
     static std::optional<InstanceNames> ForThisProgram();
 
     // The file name of the running program file, without its folder.

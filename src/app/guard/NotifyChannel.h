@@ -1,56 +1,46 @@
 #pragma once
 
-#include "FileDescriptor.h"
-
 #include <QByteArray>
-#include <QObject>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
-class QSocketNotifier;
-
 namespace vexto {
 
-// How a later copy tells the first copy's event loop to read the hand-over block: the first
-// copy listens on a datagram socket in the runtime directory (owner-only, like the block), and
-// a later copy posts one "poke" to it without waiting. A poke may carry a short message of any
-// bytes; one datagram is one message, so a message arrives whole or not at all. Paths too long
-// for a socket address work as well.
-class NotifyChannel : public QObject {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(NotifyChannel)
+class InstanceNames;
 
+// How a later copy tells the first copy's event loop to read the hand-over block. The first copy
+// listens; the hand-over block names it by Id(), and a later copy posts a "poke" there without
+// waiting. A poke may carry a short message (the later copy's launch) where the platform's
+// notification carries bytes; where it carries none, the message is left out.
+class NotifyChannel {
 public:
     using Handler = std::function<void(const QByteArray& message)>;
 
-    // Longer messages are refused by Post; a longer datagram from elsewhere counts as a poke
-    // without a message.
+    // Longer messages are refused by Post.
     static constexpr qsizetype MaxMessageSize = 4096;
 
-    ~NotifyChannel() override;
+    ~NotifyChannel();
+    NotifyChannel(const NotifyChannel&) = delete;
+    NotifyChannel& operator=(const NotifyChannel&) = delete;
 
-    // Null when the socket can't be made. The handler runs on this thread's event loop, once
+    // Null when the channel can't be made. The handler runs on this thread's event loop, once
     // per poke.
-    static std::unique_ptr<NotifyChannel> Listen(const QByteArray& path, Handler handler);
+    static std::unique_ptr<NotifyChannel> Listen(const InstanceNames& names, Handler handler);
 
-    // Never blocks; false when nobody listens there or the message is too long.
-    static bool Post(const QByteArray& path, const QByteArray& message = {});
+    // What the hand-over block names this channel by.
+    std::uint32_t Id() const;
 
-    // True when a live channel listens at the path; nothing is delivered to it.
-    static bool IsListening(const QByteArray& path);
-    // True only when the socket at the path is there but nobody listens on it any more: left by
-    // a process that died. A socket we may not reach is not abandoned.
-    static bool IsAbandoned(const QByteArray& path);
+    // Never blocks; false when nobody listens there or the message is too long. The copy that
+    // listens there may take the foreground from this one.
+    static bool Post(const InstanceNames& names, std::uint32_t id, const QByteArray& message = {});
 
 private:
-    NotifyChannel(const QByteArray& path, FileDescriptor socket, Handler handler);
-    void readPokes();
+    class Handle; // the platform's
+    explicit NotifyChannel(std::unique_ptr<Handle> handle);
 
-    QByteArray m_path;
-    FileDescriptor m_socket;
-    Handler m_handler;
-    QSocketNotifier* m_notifier = nullptr;
+    std::unique_ptr<Handle> m_handle;
 };
 
 } // namespace vexto

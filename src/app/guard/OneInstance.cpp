@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace vexto {
@@ -87,11 +86,9 @@ bool TOneInstance::CheckInstance() {
 }
 
 void TOneInstance::BecomeFirstInstance() {
-    const auto notifyId = static_cast<std::uint32_t>(::getpid());
-    m_notifyWindow =
-        NotifyChannel::Listen(m_names->NotifyPath(notifyId), [this](const QByteArray& message) {
-            RunGuarded([&] { NotifyWindowProc(message); });
-        });
+    m_notifyWindow = NotifyChannel::Listen(*m_names, [this](const QByteArray& message) {
+        RunGuarded([&] { NotifyWindowProc(message); });
+    });
     if (!m_notifyWindow) {
         RunAlone();
         return;
@@ -99,10 +96,10 @@ void TOneInstance::BecomeFirstInstance() {
     // Named in the block before the release below: a copy that takes over from a first copy
     // that did not answer may pass the lock on there, and the next copy must poke this one. A
     // block damaged meanwhile is repaired by the next copy, which finds this one listening.
-    m_mappingHandle->WriteNotifyId(notifyId);
+    m_mappingHandle->WriteNotifyId(m_notifyWindow->Id());
     ReleaseHandOverLock();
     CloseHandOverLock();
-    m_lockHandle = HandOverLock::CreateOrOpen(m_names->LockPath());
+    m_lockHandle = HandOverLock::CreateOrOpen(*m_names);
     if (!m_lockHandle)
         assertionFailed("Unable to create semaphore", __FILE__, __LINE__);
     // Free only now: a new lock was made taken, so no later copy could read the block early.
@@ -130,7 +127,7 @@ void TOneInstance::HandOverToFirstInstance() {
         BecomeFirstInstance();
         return;
     }
-    NotifyChannel::Post(m_names->NotifyPath(HandOverBlock::NotifyId(*block)),
+    NotifyChannel::Post(*m_names, HandOverBlock::NotifyId(*block),
                         Desktop::IdentityForHandOver(m_application.LaunchIdentity()).ToMessage());
     if (!AcquireHandOverLock()) {
         BecomeFirstInstance();
@@ -146,7 +143,7 @@ void TOneInstance::HandOverToFirstInstance() {
 
 bool TOneInstance::AcquireHandOverLock() {
     if (!m_lockHandle)
-        m_lockHandle = HandOverLock::Open(m_names->LockPath());
+        m_lockHandle = HandOverLock::Open(*m_names);
     return m_lockHandle && m_lockHandle->Wait(HandOverTimeout);
 }
 

@@ -1,9 +1,6 @@
 #pragma once
 
-#include "FileDescriptor.h"
 #include "calc/HandOverBlock.h"
-
-#include <QByteArray>
 
 #include <array>
 #include <cstdint>
@@ -16,14 +13,9 @@ namespace vexto {
 
 class InstanceNames;
 
-// The hand-over block: a file of HandOverBlock::Size bytes shared by the copies of one program.
-// Like a named system object it exists only while a live copy holds it: every holder keeps a
-// shared lock on the liveness file, which the kernel drops when the process ends however it
-// ends. A copy that finds no live holder makes a new, zero-filled block and a new, taken
-// hand-over lock, and counts as having created the block.
-//
-// The block is read and written through a descriptor opened by name for each use, never mapped:
-// a file that another process truncates or replaces can then only fail a read, not kill us.
+// The hand-over block: HandOverBlock::Size bytes shared by the copies of one program under its
+// block name. It exists only while a live copy holds it; the copy that makes it anew counts as
+// having created it, and it starts zero-filled.
 class SharedBlock {
 public:
     using Contents = std::array<std::byte, HandOverBlock::Size>;
@@ -32,8 +24,7 @@ public:
     SharedBlock(const SharedBlock&) = delete;
     SharedBlock& operator=(const SharedBlock&) = delete;
 
-    // Null when the objects can't be made or opened. While it decides, it removes what copies
-    // that died left behind, and repairs a block or lock damaged under a live first copy.
+    // Null when the block can't be made or opened.
     static std::unique_ptr<SharedBlock> CreateOrOpen(const InstanceNames& names);
 
     // True when a live copy held the block before this one opened it.
@@ -46,10 +37,10 @@ public:
     bool WriteParameters(const std::vector<std::string>& parameters) const;
 
 private:
-    SharedBlock(QByteArray path, FileDescriptor liveness, bool alreadyExisted);
+    class Handle; // the platform's
+    SharedBlock(std::unique_ptr<Handle> handle, bool alreadyExisted);
 
-    QByteArray m_path;
-    FileDescriptor m_liveness;
+    std::unique_ptr<Handle> m_handle;
     bool m_alreadyExisted = false;
 };
 

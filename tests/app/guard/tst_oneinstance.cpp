@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/guard/InstanceNames.h"
 #include "app/guard/NotifyChannel.h"
+#include "app/guard/posix/NotifySocket.h"
 #include "app/guard/OneInstance.h"
 #include "calc/Exception.h"
 #include "calc/HandOverBlock.h"
@@ -366,7 +367,7 @@ void TestOneInstance::hostileBlockDoesNotHarmTheFirstCopy() {
     const QByteArray id = block.read(4);
     const quint32 notifyId =
         quint8(id[0]) | quint8(id[1]) << 8 | quint8(id[2]) << 16 | quint32(quint8(id[3])) << 24;
-    QVERIFY(NotifyChannel::Post(names.NotifyPath(notifyId)));
+    QVERIFY(NotifyChannel::Post(names, notifyId));
     QStringList tenSlots;
     for (int i = 0; i < 10; ++i)
         tenSlots << QString(300, u'x');
@@ -578,13 +579,13 @@ void TestOneInstance::pokeCarriesItsMessageWhole() {
     const QByteArray path = QFile::encodeName(runtime.filePath(QStringLiteral("n")));
     QList<QByteArray> received;
     const auto channel =
-        NotifyChannel::Listen(path, [&](const QByteArray& message) { received.append(message); });
+        NotifySocket::Listen(path, [&](const QByteArray& message) { received.append(message); });
     QVERIFY(channel);
     for (const QByteArray& message : messages)
-        QVERIFY(NotifyChannel::Post(path, message));
+        QVERIFY(NotifySocket::Post(path, message));
     QTRY_COMPARE(received.size(), messages.size());
     QCOMPARE(received, messages);
-    QVERIFY(!NotifyChannel::Post(path, QByteArray(NotifyChannel::MaxMessageSize + 1, 'x')));
+    QVERIFY(!NotifySocket::Post(path, QByteArray(NotifySocket::MaxMessageSize + 1, 'x')));
 }
 
 void TestOneInstance::secondGuardInOneProcessIsRefused() {
@@ -701,7 +702,7 @@ void TestOneInstance::damagedFilesNeitherKillNorStopTheHandOver() {
 
     // A poke as a later copy would send it: the first copy must survive reading a damaged block
     // and releasing a damaged lock.
-    NotifyChannel::Post(names.NotifyPath(notifyId));
+    NotifyChannel::Post(names, notifyId);
     Peer later(runtime, {QStringLiteral("after damage")});
     QCOMPARE(later.WaitForLine("", 5000), QByteArray("later show=0"));
     QCOMPARE(later.Finish(), 0);

@@ -1,4 +1,4 @@
-#include "app/guard/OwnerOnlyFile.h"
+#include "app/guard/posix/OwnerOnlyFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "SharedBlock.h"
 
-#include "HandOverLock.h"
 #include "InstanceNames.h"
-#include "NotifyChannel.h"
-#include "OwnerOnlyFile.h"
+#include "posix/LockFile.h"
+#include "posix/NotifySocket.h"
+#include "posix/OwnerOnlyFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,7 +85,7 @@ void removeLitter(const InstanceNames& names) {
             const qsizetype marker = fileName.lastIndexOf(InstanceNames::TemporaryMarker);
             const bool litter =
                 (S_ISSOCK(status.st_mode) && fileName.endsWith(InstanceNames::NotifySuffix) &&
-                 NotifyChannel::IsAbandoned(path)) ||
+                 NotifySocket::IsAbandoned(path)) ||
                 (S_ISREG(status.st_mode) && marker > 0 &&
                  processIsGone(
                      fileName.mid(marker + qsizetype(sizeof InstanceNames::TemporaryMarker) - 1)));
@@ -102,7 +102,7 @@ std::optional<std::uint32_t> liveNotifyId(const InstanceNames& names) {
     forEachOwnFile(
         names, [&](const QByteArray& fileName, const QByteArray& path, const struct stat& status) {
             const auto id = names.NotifyIdOf(fileName);
-            if (!id || !S_ISSOCK(status.st_mode) || !NotifyChannel::IsListening(path))
+            if (!id || !S_ISSOCK(status.st_mode) || !NotifySocket::IsListening(path))
                 return;
             const timespec changed = status.st_mtim;
             if (!newestId || changed.tv_sec > newest.tv_sec ||
@@ -130,16 +130,31 @@ bool keepLiveObjects(const InstanceNames& names, bool livenessHeld) {
     }
     // No lock beside a block whose first copy listens: damaged, made anew. Without a listener
     // the first copy is still making its objects, and the missing lock makes this copy first.
-    if (!HandOverLock::Open(names.LockPath()) &&
-        NotifyChannel::IsListening(names.NotifyPath(HandOverBlock::NotifyId(*block))))
-        HandOverLock::CreateFree(names.LockPath());
+    if (!LockFile::Open(names.LockPath()) &&
+        NotifySocket::IsListening(names.NotifyPath(HandOverBlock::NotifyId(*block))))
+        LockFile::CreateFree(names.LockPath());
     return true;
 }
 
 } // namespace
 
-SharedBlock::SharedBlock(QByteArray path, FileDescriptor liveness, bool alreadyExisted)
-    : m_path(std::move(path)), m_liveness(std::move(liveness)), m_alreadyExisted(alreadyExisted) {}
+// A file in the runtime directory, read and written through a descriptor opened by name for each
+// use, never mapped: a file that another process truncates or replaces can then only fail a
+// read, not kill us. Like a named system object it lives while a live copy holds it: every holder
+// keeps a shared lock on the liveness file, which the kernel drops when the process ends however
+// it ends. While a copy decides, it removes what copies that died left behind, and repairs a
+// block or lock damaged under a live first copy.
+class SharedBlock::Handle {
+public:
+    Handle(QByteArray path, FileDescriptor liveness)
+        : path(std::move(path)), liveness(std::move(liveness)) {}
+
+    QByteArray path;
+    FileDescriptor liveness;
+};
+
+SharedBlock::SharedBlock(std::unique_ptr<Handle> handle, bool alreadyExisted)
+    : m_handle(std::move(handle)), m_alreadyExisted(alreadyExisted) {}
 
 SharedBlock::~SharedBlock() = default;
 
@@ -170,29 +185,29 @@ std::unique_ptr<SharedBlock> SharedBlock::CreateOrOpen(const InstanceNames& name
         // reported when the first copy needs it.
         if (!makeBlock(names.BlockPath(), 0))
             return nullptr;
-        HandOverLock::CreateTaken(names.LockPath());
+        LockFile::CreateTaken(names.LockPath());
     }
     // Under the creation lock nobody else holds the liveness file exclusively, so this never
     // waits; the switch from exclusive to shared need not be atomic.
     if (::flock(liveness.Get(), LOCK_SH | LOCK_NB) != 0)
         return nullptr;
-    return std::unique_ptr<SharedBlock>(
-        new SharedBlock(names.BlockPath(), std::move(liveness), alreadyExisted));
+    return std::unique_ptr<SharedBlock>(new SharedBlock(
+        std::make_unique<Handle>(names.BlockPath(), std::move(liveness)), alreadyExisted));
 }
 
 std::optional<SharedBlock::Contents> SharedBlock::Read() const {
-    return readBlock(m_path);
+    return readBlock(m_handle->path);
 }
 
 bool SharedBlock::WriteNotifyId(std::uint32_t id) const {
-    const FileDescriptor block = OwnerOnlyFile::OpenSized(m_path, HandOverBlock::Size);
+    const FileDescriptor block = OwnerOnlyFile::OpenSized(m_handle->path, HandOverBlock::Size);
     Contents contents{};
     HandOverBlock::SetNotifyId(contents, id);
     return block.IsOpen() && OwnerOnlyFile::WriteAt(block.Get(), std::span(contents).first<4>(), 0);
 }
 
 bool SharedBlock::WriteParameters(const std::vector<std::string>& parameters) const {
-    const FileDescriptor block = OwnerOnlyFile::OpenSized(m_path, HandOverBlock::Size);
+    const FileDescriptor block = OwnerOnlyFile::OpenSized(m_handle->path, HandOverBlock::Size);
     Contents contents{};
     if (!block.IsOpen() || !OwnerOnlyFile::ReadAt(block.Get(), contents, 0))
         return false;

@@ -1,4 +1,4 @@
-#include "app/guard/HandOverLock.h"
+#include "app/guard/posix/LockFile.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,7 +35,7 @@ void writeCount(const QByteArray& path, char count) {
 
 } // namespace
 
-class TestHandOverLock : public QObject {
+class TestLockFile : public QObject {
     Q_OBJECT
 
 private slots:
@@ -50,10 +50,10 @@ private:
 };
 
 // Each copy opens the lock for itself; what one does, the other sees.
-void TestHandOverLock::countsUpToOne() {
-    QVERIFY(HandOverLock::CreateTaken(path()));
-    const auto first = HandOverLock::Open(path());
-    const auto second = HandOverLock::Open(path());
+void TestLockFile::countsUpToOne() {
+    QVERIFY(LockFile::CreateTaken(path()));
+    const auto first = LockFile::Open(path());
+    const auto second = LockFile::Open(path());
     QVERIFY(first && second);
     QVERIFY(!first->Wait(0ms));
     QVERIFY(first->Release());
@@ -62,9 +62,9 @@ void TestHandOverLock::countsUpToOne() {
     QVERIFY(!first->Wait(20ms));
 }
 
-void TestHandOverLock::anyCountButTakenIsFree() {
-    QVERIFY(HandOverLock::CreateTaken(path()));
-    const auto lock = HandOverLock::Open(path());
+void TestLockFile::anyCountButTakenIsFree() {
+    QVERIFY(LockFile::CreateTaken(path()));
+    const auto lock = LockFile::Open(path());
     writeCount(path(), 7);
     QVERIFY(!lock->Release());
     QVERIFY(lock->Wait(0ms));
@@ -77,9 +77,9 @@ void TestHandOverLock::anyCountButTakenIsFree() {
 
 // A process that keeps the file lock, stopped or hostile, makes waiters give up after their
 // bound; nobody changes the count behind its back.
-void TestHandOverLock::aHeldFileLockIsWaitedOutNeverIgnored() {
-    QVERIFY(HandOverLock::CreateFree(path()));
-    const auto lock = HandOverLock::Open(path());
+void TestLockFile::aHeldFileLockIsWaitedOutNeverIgnored() {
+    QVERIFY(LockFile::CreateFree(path()));
+    const auto lock = LockFile::Open(path());
     {
         const FileLockHolder holder(path());
         QVERIFY(!lock->Wait(0ms));
@@ -87,5 +87,5 @@ void TestHandOverLock::aHeldFileLockIsWaitedOutNeverIgnored() {
     QVERIFY(lock->Wait(0ms));
 }
 
-QTEST_GUILESS_MAIN(TestHandOverLock)
-#include "tst_handoverlock.moc"
+QTEST_GUILESS_MAIN(TestLockFile)
+#include "tst_lockfile.moc"

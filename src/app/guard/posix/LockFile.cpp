@@ -1,4 +1,4 @@
-#include "HandOverLock.h"
+#include "LockFile.h"
 
 #include "OwnerOnlyFile.h"
 
@@ -40,34 +40,34 @@ template <typename Change> bool underFileLock(const QByteArray& path, Change cha
 
 } // namespace
 
-bool HandOverLock::CreateTaken(const QByteArray& path) {
+bool LockFile::CreateTaken(const QByteArray& path) {
     return makeWith(path, Taken, OwnerOnlyFile::Existing::Replace);
 }
 
-bool HandOverLock::CreateFree(const QByteArray& path) {
+bool LockFile::CreateFree(const QByteArray& path) {
     return makeWith(path, Free, OwnerOnlyFile::Existing::Replace);
 }
 
-std::unique_ptr<HandOverLock> HandOverLock::Open(const QByteArray& path) {
+std::unique_ptr<LockFile> LockFile::Open(const QByteArray& path) {
     if (!OwnerOnlyFile::OpenSized(path, Size).IsOpen())
         return nullptr;
-    return std::unique_ptr<HandOverLock>(new HandOverLock(path));
+    return std::unique_ptr<LockFile>(new LockFile(path));
 }
 
-std::unique_ptr<HandOverLock> HandOverLock::CreateOrOpen(const QByteArray& path) {
+std::unique_ptr<LockFile> LockFile::CreateOrOpen(const QByteArray& path) {
     if (auto lock = Open(path))
         return lock;
     // Keep: a lock that another copy made meanwhile wins, so all copies share one.
     return makeWith(path, Taken, OwnerOnlyFile::Existing::Keep) ? Open(path) : nullptr;
 }
 
-bool HandOverLock::tryTake() const {
+bool LockFile::tryTake() const {
     return underFileLock(m_path, [](int fd, std::byte count) {
         return count != Taken && OwnerOnlyFile::WriteAt(fd, std::array{Taken}, 0);
     });
 }
 
-bool HandOverLock::Wait(std::chrono::milliseconds timeout) const {
+bool LockFile::Wait(std::chrono::milliseconds timeout) const {
     // A steady clock: changing the wall clock neither ends the wait early nor stretches it.
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
@@ -79,7 +79,7 @@ bool HandOverLock::Wait(std::chrono::milliseconds timeout) const {
     }
 }
 
-bool HandOverLock::Release() const {
+bool LockFile::Release() const {
     if (!OwnerOnlyFile::OpenSized(m_path, Size).IsOpen())
         return CreateFree(m_path);
     // Any byte but Taken counts as free: a count damaged by hand must not block anyone.

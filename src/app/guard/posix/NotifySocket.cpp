@@ -1,4 +1,4 @@
-#include "NotifyChannel.h"
+#include "NotifySocket.h"
 
 #include <QList>
 #include <QSocketNotifier>
@@ -65,18 +65,18 @@ FileDescriptor datagramSocket() {
 
 } // namespace
 
-NotifyChannel::NotifyChannel(const QByteArray& path, FileDescriptor socket, Handler handler)
+NotifySocket::NotifySocket(const QByteArray& path, FileDescriptor socket, Handler handler)
     : m_path(path), m_socket(std::move(socket)), m_handler(std::move(handler)),
       m_notifier(new QSocketNotifier(m_socket.Get(), QSocketNotifier::Read, this)) {
-    connect(m_notifier, &QSocketNotifier::activated, this, &NotifyChannel::readPokes);
+    connect(m_notifier, &QSocketNotifier::activated, this, &NotifySocket::readPokes);
 }
 
-NotifyChannel::~NotifyChannel() {
+NotifySocket::~NotifySocket() {
     delete m_notifier;
     ::unlink(m_path.constData());
 }
 
-std::unique_ptr<NotifyChannel> NotifyChannel::Listen(const QByteArray& path, Handler handler) {
+std::unique_ptr<NotifySocket> NotifySocket::Listen(const QByteArray& path, Handler handler) {
     const SocketAddress address(path);
     FileDescriptor socket = datagramSocket();
     if (!address.IsValid() || !socket.IsOpen())
@@ -89,11 +89,11 @@ std::unique_ptr<NotifyChannel> NotifyChannel::Listen(const QByteArray& path, Han
         ::unlink(path.constData());
         return nullptr;
     }
-    return std::unique_ptr<NotifyChannel>(
-        new NotifyChannel(path, std::move(socket), std::move(handler)));
+    return std::unique_ptr<NotifySocket>(
+        new NotifySocket(path, std::move(socket), std::move(handler)));
 }
 
-bool NotifyChannel::Post(const QByteArray& path, const QByteArray& message) {
+bool NotifySocket::Post(const QByteArray& path, const QByteArray& message) {
     const SocketAddress address(path);
     const FileDescriptor socket = datagramSocket();
     if (message.size() > MaxMessageSize || !address.IsValid() || !socket.IsOpen())
@@ -117,15 +117,15 @@ int connectError(const QByteArray& path) {
 
 } // namespace
 
-bool NotifyChannel::IsListening(const QByteArray& path) {
+bool NotifySocket::IsListening(const QByteArray& path) {
     return connectError(path) == 0;
 }
 
-bool NotifyChannel::IsAbandoned(const QByteArray& path) {
+bool NotifySocket::IsAbandoned(const QByteArray& path) {
     return connectError(path) == ECONNREFUSED;
 }
 
-void NotifyChannel::readPokes() {
+void NotifySocket::readPokes() {
     // Everything queued is read before any handler runs: a handler may take long, and the
     // socket must not fill up meanwhile.
     QList<QByteArray> messages;
