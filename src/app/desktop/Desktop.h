@@ -2,8 +2,9 @@
 
 // The window-system layer: what the program needs of the desktop that Qt does not do alike on
 // every window system. The window and the application ask Desktop only; which window system's
-// conventions answer is decided in here, at run time, from the platform plugin Qt runs on. On X11
-// they are spoken on Qt's own X connection (X11Desktop); a launch is named by StartupIdentity.
+// conventions answer is decided in here: on Windows by the build, elsewhere at run time from the
+// platform plugin Qt runs on. On X11 they are spoken on Qt's own X connection (X11Desktop); a
+// launch is named by StartupIdentity.
 
 class QDialog;
 class QWidget;
