@@ -1,9 +1,9 @@
 #include "StartupFailure.h"
 
+#include "ModulePlace.h"
 #include "calc/Exception.h"
 
 #include <cxxabi.h>
-#include <dlfcn.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -26,32 +26,22 @@ QString className(const std::exception& error) {
     return QString::fromStdString(name);
 }
 
-struct RaisePlace {
-    QString module;
-    std::uintptr_t offset = 0;
-};
-
-RaisePlace raisePlace(const std::exception& error) {
+// The place the error was raised, when it says; else the module of the program itself, at an
+// offset of 0, which means unknown.
+ModulePlace raisePlace(const std::exception& error) {
     const auto* raised = dynamic_cast<const Exception*>(&error);
-    const void* address = raised ? raised->RaiseAddress() : nullptr;
-    Dl_info info{};
-    if (!address || dladdr(address, &info) == 0 || !info.dli_fname)
-        address = reinterpret_cast<const void*>(&StartupFailureText);
-    if (dladdr(address, &info) == 0 || !info.dli_fname)
-        return {QStringLiteral("vexto"), 0};
-    QString module = QString::fromLocal8Bit(info.dli_fname);
-    module = module.mid(module.lastIndexOf(u'/') + 1);
-    const std::uintptr_t offset = raised && raised->RaiseAddress() == address
-                                      ? reinterpret_cast<std::uintptr_t>(address) -
-                                            reinterpret_cast<std::uintptr_t>(info.dli_fbase)
-                                      : 0;
-    return {module, offset};
+    if (raised)
+        if (auto place = ModulePlace::Of(raised->RaiseAddress()))
+            return *place;
+    if (auto program = ModulePlace::Of(reinterpret_cast<const void*>(&StartupFailureText)))
+        return {program->module, 0};
+    return {QStringLiteral("vexto"), 0};
 }
 
 } // namespace
 
 QString StartupFailureText(const std::exception& error) {
-    const RaisePlace place = raisePlace(error);
+    const ModulePlace place = raisePlace(error);
     const QString message = QString::fromLocal8Bit(error.what());
     const QString fullStop =
         !message.isEmpty() && !message.endsWith(u'.') ? QStringLiteral(".") : QString();

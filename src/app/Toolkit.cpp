@@ -1,5 +1,7 @@
 #include "Toolkit.h"
 
+#include "SessionDisplay.h"
+
 #include <QApplication>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -7,9 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VEXTO_LEAK_CHECK 1
@@ -47,22 +46,6 @@ void handleStartMessage(QtMsgType type, const QMessageLogContext& context, const
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-// Whether something accepts connections on the socket, as the Wayland client library finds it.
-bool acceptsConnections(const QByteArray& path) {
-    sockaddr_un address{};
-    if (path.isEmpty() || size_t(path.size()) >= sizeof address.sun_path)
-        return false;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (socket < 0)
-        return false;
-    const bool connected =
-        ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(socket);
-    return connected;
-}
-
 QString waylandReason(const QProcessEnvironment& environment) {
     const QString name = environment.value(QStringLiteral("WAYLAND_DISPLAY"));
     if (name.isEmpty())
@@ -74,7 +57,7 @@ QString waylandReason(const QProcessEnvironment& environment) {
                               "compositor")
             .arg(name);
     const QString path = name.startsWith(u'/') ? name : runtime + u'/' + name;
-    if (acceptsConnections(path.toLocal8Bit()))
+    if (SessionDisplay::AcceptsConnections(path.toLocal8Bit()))
         return QStringLiteral("the Wayland compositor on WAYLAND_DISPLAY=%1 could not be used")
             .arg(name);
     return QStringLiteral("no Wayland compositor answers on WAYLAND_DISPLAY=%1").arg(name);

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/Form1.h"
 #include "app/LocaleSeparatorWatcher.h"
+#include "app/SessionDisplay.h"
 #include "app/Toolkit.h"
 #include "calc/ErrorReport.h"
 #include "calc/FloatingPointMode.h"
@@ -18,16 +19,6 @@
 using namespace vexto;
 
 namespace {
-
-// Nothing to even try a window system with; what a plugin that cannot start says is left to
-// Toolkit::Start.
-bool hasDisplay() {
-    const auto isSet = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value && *value;
-    };
-    return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
-}
 
 QStringList CommandLineParameters(int argc, char* argv[]) {
     QStringList parameters;
@@ -66,7 +57,7 @@ int runProgram(int argc, char* argv[], const StartupIdentity& launch) {
 
 int main(int argc, char* argv[]) {
     SetFloatingPointMode();
-    if (!hasDisplay()) {
+    if (!SessionDisplay::IsNamed()) {
         std::fprintf(stderr, "vexto: no display to show the window on (DISPLAY is not set); "
                              "start Vexto from a desktop session.\n");
         return 1;
