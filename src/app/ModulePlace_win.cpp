@@ -7,10 +7,9 @@ namespace vexto {
 
 std::optional<ModulePlace> ModulePlace::Of(const void* address) {
     HMODULE module = nullptr;
-    if (!address ||
-        !::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              static_cast<LPCSTR>(address), &module))
+    if (!address || !::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                              GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                          static_cast<LPCSTR>(address), &module))
         return std::nullopt;
     char path[MAX_PATH + 1];
     const DWORD length = ::GetModuleFileNameA(module, path, sizeof path);

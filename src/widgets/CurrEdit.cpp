@@ -543,8 +543,8 @@ void TCustomNumEdit::paintDisplayText() {
     painter.setClipRect(inside);
     painter.setFont(font());
     // The display text is ours to paint, so it is ours to keep readable on the field's colour.
-    painter.setPen(
-        ReadableTintOn(palette().color(group, QPalette::Base), palette().color(group, QPalette::Text)));
+    painter.setPen(ReadableTintOn(palette().color(group, QPalette::Base),
+                                  palette().color(group, QPalette::Text)));
     painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }
 

@@ -61,7 +61,8 @@ void TLinkLabel::changeEvent(QEvent* event) {
 }
 
 void TLinkLabel::keepLinkReadable() {
-    const QColor link = ReadableTintOn(palette().color(QPalette::Window), ToQColor(clBlue, palette()));
+    const QColor link =
+        ReadableTintOn(palette().color(QPalette::Window), ToQColor(clBlue, palette()));
     if (palette().color(QPalette::WindowText) == link)
         return;
     QPalette linkText = palette();

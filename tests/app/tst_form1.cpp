@@ -51,8 +51,8 @@ QList<int> inkRows(const QImage& image, QRgb background, int left, int right, in
 // base and text, the selection, and the grey of disabled text.
 QPalette colourScheme(QColor window, QColor text, QColor base, QColor highlight,
                       QColor highlightedText, QColor greyText) {
-    QPalette scheme(text, window, window.lighter(150), window.darker(150), window.darker(120),
-                    text, Qt::white, base, window);
+    QPalette scheme(text, window, window.lighter(150), window.darker(150), window.darker(120), text,
+                    Qt::white, base, window);
     scheme.setColor(QPalette::Highlight, highlight);
     scheme.setColor(QPalette::HighlightedText, highlightedText);
     scheme.setColor(QPalette::Disabled, QPalette::WindowText, greyText);
@@ -393,9 +393,9 @@ void TestForm1::paintedTextsReadInEveryScheme_data() {
 
     const QList<std::pair<const char*, QPalette>> schemes = {
         {"light", m_lightScheme},
-        {"GNOME dark", colourScheme(QColor(0x32, 0x32, 0x32), QColor(0xF0, 0xF0, 0xF0),
-                                    QColor(0x2D, 0x2D, 0x2D), QColor(0x15, 0x53, 0x9E),
-                                    Qt::white, QColor(0x91, 0x91, 0x90))},
+        {"GNOME dark",
+         colourScheme(QColor(0x32, 0x32, 0x32), QColor(0xF0, 0xF0, 0xF0), QColor(0x2D, 0x2D, 0x2D),
+                      QColor(0x15, 0x53, 0x9E), Qt::white, QColor(0x91, 0x91, 0x90))},
         {"dark", colourScheme(QColor(0x35, 0x35, 0x35), Qt::white, QColor(0x2A, 0x2A, 0x2A),
                               QColor(0x2A, 0x82, 0xDA), Qt::black, QColor(0x7F, 0x7F, 0x7F))},
         {"high contrast", colourScheme(Qt::black, Qt::white, Qt::black, QColor(0x1A, 0xEB, 0xFF),
@@ -406,8 +406,8 @@ void TestForm1::paintedTextsReadInEveryScheme_data() {
         const bool light = name == std::string_view("light");
         const QColor windowText = light ? scheme.color(QPalette::WindowText) : QColor();
         const auto row = [&](const char* text, QColor ground, QColor ink) {
-            QTest::addRow("%s, %s", name, text) << scheme << QString::fromLatin1(text) << ground
-                                                << ink;
+            QTest::addRow("%s, %s", name, text)
+                << scheme << QString::fromLatin1(text) << ground << ink;
         };
         row("start cell", green, windowText);
         row("axis cell", axisBlue, windowText);
@@ -439,7 +439,7 @@ void TestForm1::paintedTextsReadInEveryScheme() {
 
     QRect region;
     if (text.endsWith(u"cell")) {
-        TVxPanel* shown = text.startsWith(u"start") ? cell(CellName::PStart)
+        TVxPanel* shown = text.startsWith(u"start")  ? cell(CellName::PStart)
                           : text.startsWith(u"axis") ? cell(CellName::R1)
                                                      : cell(CellName::LU1);
         if (text.startsWith(u"hot"))
@@ -450,16 +450,16 @@ void TestForm1::paintedTextsReadInEveryScheme() {
         region = control<TLinkLabel>("LinkLabel1")->geometry();
     } else if (text == u"field") {
         const TCurrencyEdit* unfocused = field("Y");
-        region = QRect(unfocused->mapTo(m_form.get(), QPoint(3, 3)),
-                       unfocused->size() - QSize(6, 6));
+        region =
+            QRect(unfocused->mapTo(m_form.get(), QPoint(3, 3)), unfocused->size() - QSize(6, 6));
     } else {
         // Right of the icon, which has colours of its own.
         region = bar->geometry().adjusted(24, 0, 0, 0);
     }
     const QImage image = m_form->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const MeasuredText measured = MeasureText(image, region);
-    qInfo("%s on %s: %.2f : 1", qPrintable(measured.ink.name()),
-          qPrintable(measured.ground.name()), measured.contrast);
+    qInfo("%s on %s: %.2f : 1", qPrintable(measured.ink.name()), qPrintable(measured.ground.name()),
+          measured.contrast);
     QVERIFY2(measured.contrast >= 4.5, qPrintable(QString::number(measured.contrast)));
     if (ground.isValid())
         QCOMPARE(measured.ground, ground);

@@ -422,11 +422,11 @@ void TestDesktop::resultsReadUnderTheGtkDarkTheme() {
         const char* name;
         QRect place;
     };
-    const Text texts[] = {{"start cell", QRect(startCell, QSize(81, 33)).adjusted(2, 2, -2, -2)},
-                          {"axis cell", QRect(axisCellR1, QSize(81, 33)).adjusted(2, 2, -2, -2)},
-                          {"quadrant cell",
-                           QRect(quadrantCellLU9, QSize(81, 33)).adjusted(2, 2, -2, -2)},
-                          {"link", QRect(385, 295, 89, 13)}};
+    const Text texts[] = {
+        {"start cell", QRect(startCell, QSize(81, 33)).adjusted(2, 2, -2, -2)},
+        {"axis cell", QRect(axisCellR1, QSize(81, 33)).adjusted(2, 2, -2, -2)},
+        {"quadrant cell", QRect(quadrantCellLU9, QSize(81, 33)).adjusted(2, 2, -2, -2)},
+        {"link", QRect(385, 295, 89, 13)}};
     const auto fault = [&]() -> QString {
         const QImage shown = client(window).convertToFormat(QImage::Format_RGB32);
         // Below the notice, clear of every control: the theme's window.
@@ -437,8 +437,8 @@ void TestDesktop::resultsReadUnderTheGtkDarkTheme() {
             if (const MeasuredText measured = MeasureText(shown, text.place);
                 measured.contrast < 4.5)
                 return QStringLiteral("%1: %2 on %3 is %4 : 1")
-                    .arg(QLatin1StringView(text.name), measured.ink.name(),
-                         measured.ground.name(), QString::number(measured.contrast, 'f', 2));
+                    .arg(QLatin1StringView(text.name), measured.ink.name(), measured.ground.name(),
+                         QString::number(measured.contrast, 'f', 2));
         return {};
     };
     QTRY_COMPARE_WITH_TIMEOUT(fault(), QString(), stateDeadlineMs);

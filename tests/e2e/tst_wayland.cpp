@@ -335,7 +335,8 @@ void TestWayland::startupFailureEndsWithExitCodeOne() {
     QTemporaryDir runtime;
     const QString socket = m_sway->environment().value(QStringLiteral("WAYLAND_DISPLAY"));
     QVERIFY(QFile::link(socket, runtime.filePath(QStringLiteral("wayland-failing"))));
-    QVERIFY(QDir(runtime.path()).mkdir(QStringLiteral("vexto-instance-vextoSem@wayland-failing.lock")));
+    QVERIFY(
+        QDir(runtime.path()).mkdir(QStringLiteral("vexto-instance-vextoSem@wayland-failing.lock")));
     QProcessEnvironment environment = m_sway->environment();
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-failing"));

@@ -23,8 +23,7 @@ NotifyChannel::NotifyChannel(std::unique_ptr<Handle> handle) : m_handle(std::mov
 
 NotifyChannel::~NotifyChannel() = default;
 
-std::unique_ptr<NotifyChannel> NotifyChannel::Listen(const InstanceNames& names,
-                                                     Handler handler) {
+std::unique_ptr<NotifyChannel> NotifyChannel::Listen(const InstanceNames& names, Handler handler) {
     const auto id = static_cast<std::uint32_t>(::getpid());
     auto socket = NotifySocket::Listen(names.NotifyPath(id), std::move(handler));
     if (!socket)

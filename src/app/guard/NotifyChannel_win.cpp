@@ -22,8 +22,8 @@ HWND windowOf(std::uint32_t id) {
 
 LRESULT CALLBACK notifyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == NewInstanceMessage) {
-        if (auto* handler =
-                reinterpret_cast<NotifyChannel::Handler*>(::GetWindowLongPtrA(window, GWLP_USERDATA)))
+        if (auto* handler = reinterpret_cast<NotifyChannel::Handler*>(
+                ::GetWindowLongPtrA(window, GWLP_USERDATA)))
             (*handler)({});
         return 0;
     }
@@ -65,9 +65,9 @@ NotifyChannel::~NotifyChannel() = default;
 std::unique_ptr<NotifyChannel> NotifyChannel::Listen(const InstanceNames&, Handler handler) {
     if (!registerWindowClass())
         return nullptr;
-    const HWND window = ::CreateWindowExA(WS_EX_TOOLWINDOW, WindowClassName, "", WS_POPUP, 0, 0,
-                                          0, 0, nullptr, nullptr, ::GetModuleHandleA(nullptr),
-                                          nullptr);
+    const HWND window =
+        ::CreateWindowExA(WS_EX_TOOLWINDOW, WindowClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                          nullptr, ::GetModuleHandleA(nullptr), nullptr);
     if (!window)
         return nullptr;
     return std::unique_ptr<NotifyChannel>(

@@ -1,8 +1,8 @@
 #include "app/Application.h"
 #include "app/guard/InstanceNames.h"
 #include "app/guard/NotifyChannel.h"
-#include "app/guard/posix/NotifySocket.h"
 #include "app/guard/OneInstance.h"
+#include "app/guard/posix/NotifySocket.h"
 #include "calc/Exception.h"
 #include "calc/HandOverBlock.h"
 
