@@ -403,8 +403,10 @@ void TestForm1::paintedTextsReadInEveryScheme_data() {
     };
     const QColor green(192, 220, 192), axisBlue(140, 218, 255), quadrantBlue(193, 235, 255);
     for (const auto& [name, scheme] : schemes) {
+        // The light scheme's own text colour reads on the cells; a dark scheme's gives way to
+        // black.
         const bool light = name == std::string_view("light");
-        const QColor windowText = light ? scheme.color(QPalette::WindowText) : QColor();
+        const QColor windowText = light ? scheme.color(QPalette::WindowText) : QColor(Qt::black);
         const auto row = [&](const char* text, QColor ground, QColor ink) {
             QTest::addRow("%s, %s", name, text)
                 << scheme << QString::fromLatin1(text) << ground << ink;
