@@ -1,5 +1,7 @@
 #include "LocaleSeparatorWatcher.h"
 
+#include "SystemLocale.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLocale>
@@ -24,12 +26,14 @@ NumberSeparators SeparatorsOf(const QLocale& locale) {
 
 LocaleSeparatorWatcher::LocaleSeparatorWatcher(QObject* parent) : QObject(parent) {
     ReadSystemSeparators();
-    if (QCoreApplication* application = QCoreApplication::instance())
+    if (QCoreApplication* application = QCoreApplication::instance()) {
         application->installEventFilter(this);
+        application->installNativeEventFilter(this);
+    }
 }
 
 void LocaleSeparatorWatcher::ReadSystemSeparators() {
-    SetCurrentSeparators(SeparatorsOf(QLocale::system()));
+    SetCurrentSeparators(SystemLocale::Separators());
 }
 
 bool LocaleSeparatorWatcher::eventFilter(QObject* watched, QEvent* event) {
@@ -37,6 +41,13 @@ bool LocaleSeparatorWatcher::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::LocaleChange)
         ReadSystemSeparators();
     return QObject::eventFilter(watched, event);
+}
+
+bool LocaleSeparatorWatcher::nativeEventFilter(const QByteArray& eventType, void* message,
+                                               qintptr*) {
+    if (SystemLocale::AnnouncesChange(eventType, message))
+        ReadSystemSeparators();
+    return false;
 }
 
 } // namespace vexto

@@ -2,6 +2,7 @@
 
 #include "calc/LocaleSeparators.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QObject>
 
 class QEvent;
@@ -14,8 +15,9 @@ namespace vexto {
 NumberSeparators SeparatorsOf(const QLocale& locale);
 
 // Keeps the process-wide separators equal to the user's locale: reads them when made and again
-// on the toolkit's locale-change notice. Cells keep their text until the next recalculation.
-class LocaleSeparatorWatcher : public QObject {
+// on the toolkit's locale-change notice, or the platform's own where the toolkit gives none.
+// Cells keep their text until the next recalculation.
+class LocaleSeparatorWatcher : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LocaleSeparatorWatcher)
 
@@ -23,6 +25,8 @@ public:
     explicit LocaleSeparatorWatcher(QObject* parent = nullptr);
 
     static void ReadSystemSeparators();
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -191,9 +191,11 @@ void DrawCaptionLine(QPainter& painter, const QPoint& topLeft, const TCaptionLin
     // Fonts this small report an underline position of 0, which would touch the glyphs.
     const int underlineTop = baseline + std::max(1, metrics.underlinePos());
     for (qsizetype position : line.underlined) {
+        // From where the character starts in the line to where the next one starts: advances
+        // that are not whole pixels round differently for the character on its own.
         const int x = CaptionTextWidth(QStringView(line.text).first(position), painter.font());
         const int width =
-            CaptionTextWidth(QStringView(line.text).sliced(position, 1), painter.font());
+            CaptionTextWidth(QStringView(line.text).first(position + 1), painter.font()) - x;
         painter.fillRect(topLeft.x() + x, underlineTop, width, std::max(1, metrics.lineWidth()),
                          painter.pen().color());
     }

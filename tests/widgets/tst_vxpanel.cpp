@@ -304,7 +304,8 @@ private slots:
         QCOMPARE(underline.height(), 1);
         const int yStarts = glyphs.left() + CaptionTextWidth(u"X"_s, cellFont());
         QCOMPARE(underline.left(), yStarts);
-        QCOMPARE(underline.width(), CaptionTextWidth(u"Y"_s, cellFont()));
+        QCOMPARE(underline.width(),
+                 CaptionTextWidth(u"XY"_s, cellFont()) - CaptionTextWidth(u"X"_s, cellFont()));
     }
 
     // A right-aligned caption ends where the bevels and the border end; a left-aligned one starts
