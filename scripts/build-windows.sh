@@ -2,8 +2,8 @@
 # Cross-builds Vexto for 64-bit Windows into $VEXTO_WINDOWS_BUILD_DIR (default: build-windows):
 # installs what is missing, builds the static Qt once into a cache outside the tree (the first
 # time takes 30 to 50 minutes on two cores; later runs find it), then vexto.exe, one file with
-# no DLLs beside it, with the unit tests to run under Wine (scripts/test-windows.sh). Extra
-# arguments go to CMake. Optimised as Debian builds its packages, at -O2: GCC 12 at -O3 warns of
+# no DLLs beside it, the unit tests to run under Wine (scripts/test-windows.sh), and the packages:
+# a zip of vexto.exe alone and an installer. Extra arguments go to CMake. Optimised as Debian builds its packages, at -O2: GCC 12 at -O3 warns of
 # overlapping copies inside std::string that cannot happen (its bug 105329).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,4 +20,4 @@ cmake -S . -B "$build_dir" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DVEXTO_BUILD_TESTS=ON -DVEXTO_BUILD_BENCHMARKS=OFF "$@"
 cmake --build "$build_dir" --parallel "$(nproc)"
-echo "$build_dir/bin/vexto.exe"
+scripts/package-windows.sh "$build_dir"
