@@ -17,18 +17,16 @@ HandOverLock::~HandOverLock() = default;
 
 std::unique_ptr<HandOverLock> HandOverLock::Open(const InstanceNames& names) {
     auto file = LockFile::Open(names.LockPath());
-    if (!file)
-        return nullptr;
-    return std::unique_ptr<HandOverLock>(
-        new HandOverLock(std::make_unique<Handle>(std::move(file))));
+    return file ? std::unique_ptr<HandOverLock>(
+                      new HandOverLock(std::make_unique<Handle>(std::move(file))))
+                : nullptr;
 }
 
 std::unique_ptr<HandOverLock> HandOverLock::CreateOrOpen(const InstanceNames& names) {
     auto file = LockFile::CreateOrOpen(names.LockPath());
-    if (!file)
-        return nullptr;
-    return std::unique_ptr<HandOverLock>(
-        new HandOverLock(std::make_unique<Handle>(std::move(file))));
+    return file ? std::unique_ptr<HandOverLock>(
+                      new HandOverLock(std::make_unique<Handle>(std::move(file))))
+                : nullptr;
 }
 
 bool HandOverLock::Wait(std::chrono::milliseconds timeout) const {

@@ -1,23 +1,17 @@
 #include "SharedBlock.h"
 
 #include "InstanceNames.h"
+#include "KernelObject_win.h"
 
 #include <cstring>
 #include <windows.h>
 
 namespace vexto {
 
-// A named mapping of the paging file in the log-on's namespace: the system deletes it when its
-// last handle closes, so a block left by a copy that died goes with that copy. A view is mapped
-// only for each read or write.
-class SharedBlock::Handle {
-public:
-    explicit Handle(HANDLE mapping) : mapping(mapping) {}
-    ~Handle() { ::CloseHandle(mapping); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    HANDLE mapping;
+// A named mapping of the paging file in the log-on's namespace. A view is mapped only for each
+// read or write.
+class SharedBlock::Handle : public KernelObject {
+    using KernelObject::KernelObject;
 };
 
 namespace {
@@ -60,7 +54,7 @@ std::unique_ptr<SharedBlock> SharedBlock::CreateOrOpen(const InstanceNames& name
 }
 
 std::optional<SharedBlock::Contents> SharedBlock::Read() const {
-    const BlockView view(m_handle->mapping);
+    const BlockView view(m_handle->Get());
     if (!view.Bytes())
         return std::nullopt;
     Contents contents{};
@@ -69,7 +63,7 @@ std::optional<SharedBlock::Contents> SharedBlock::Read() const {
 }
 
 bool SharedBlock::WriteNotifyId(std::uint32_t id) const {
-    const BlockView view(m_handle->mapping);
+    const BlockView view(m_handle->Get());
     if (!view.Bytes())
         return false;
     Contents contents{};
@@ -79,7 +73,7 @@ bool SharedBlock::WriteNotifyId(std::uint32_t id) const {
 }
 
 bool SharedBlock::WriteParameters(const std::vector<std::string>& parameters) const {
-    const BlockView view(m_handle->mapping);
+    const BlockView view(m_handle->Get());
     if (!view.Bytes())
         return false;
     Contents contents{};
