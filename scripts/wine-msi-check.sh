@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks a Vexto installer (argument 1) in a fresh Wine prefix on a private X server: msiexec
 # installs the program, its Start-menu shortcut and its entry in the installed-programs list, the
-# installed program shows its window and ends when it is closed, and msiexec removes all of it
+# installed program shows its window and ends when it is closed, a user can drive it (type into it,
+# copy its grid, start a second copy, end it with its button), and msiexec removes all of it
 # again. Given a later version's installer (argument 2), installs that over the first, checks
 # that it takes the first one's place and removes it instead. Exits 1 with the failure.
 set -euo pipefail
@@ -19,7 +20,8 @@ for installer in "$@"; do
     installers+=("$(realpath "$installer")")
 done
 
-for tool in wine wineserver Xvfb xdotool strings; do
+for tool in wine wineserver Xvfb metacity xdotool xwininfo xprop xclip strings \
+    x86_64-w64-mingw32-gcc; do
     if ! command -v "$tool" >/dev/null; then
         echo "wine-msi-check needs $tool" >&2
         exit 2
@@ -30,12 +32,12 @@ work=$(mktemp -d /tmp/vexto-wine-check.XXXXXX)
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
 # No Mono or Gecko installer, and no menu entries written into this machine's own desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-xvfb=
+xvfb='' manager=''
 cleanup() {
     wineserver --kill 2>/dev/null || true
-    if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null || true
-    fi
+    for server in $manager $xvfb; do
+        kill "$server" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -64,6 +66,14 @@ xvfb=$!
 wait_until 20 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 DISPLAY=:$(<"$work/display")
 export DISPLAY
+# A window manager, as on a desktop: it takes a minimised window off the screen.
+metacity --sm-disable --no-composite >"$work/metacity.log" 2>&1 &
+manager=$!
+has_window_manager() {
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+wait_until 20 has_window_manager ||
+    fail "metacity did not take over the screen: $(cat "$work/metacity.log")"
 
 timeout 300 wine wineboot --init >"$work/wineboot.log" 2>&1 ||
     fail "wineboot could not make the prefix: $(tail -n 20 "$work/wineboot.log")"
@@ -136,22 +146,125 @@ ended() {
     ! kill -0 "$1" 2>/dev/null
 }
 
-check_program_runs() {
-    local log=$work/vexto.log status=0
-    wine 'C:\Program Files\Vexto\vexto.exe' >"$log" 2>&1 &
-    local running=$!
+# Starts the installed program and waits for its window: $running is its wine process, which ends
+# with the program's exit code, and $window its X window.
+start_program() {
+    wine 'C:\Program Files\Vexto\vexto.exe' >"$work/vexto.log" 2>&1 &
+    running=$!
     wait_until 60 window_shown_or_ended "$running" ||
-        fail "the installed program showed no window within 60 s: $(cat "$log")"
+        fail "the installed program showed no window within 60 s: $(cat "$work/vexto.log")"
     if ended "$running"; then
+        local status=0
         wait "$running" || status=$?
-        fail "the installed program ended at once with exit code $status: $(cat "$log")"
+        fail "the installed program ended at once with exit code $status: $(cat "$work/vexto.log")"
     fi
+    window=$(xdotool search --onlyvisible --name '^Vexto$' | head -n 1)
+}
+
+# Checks that the program ends with exit code 0 when $1.
+check_ended() {
+    local status=0
+    wait_until 30 ended "$running" || fail "the installed program did not end when $1"
+    wait "$running" || status=$?
+    test "$status" -eq 0 ||
+        fail "the program ended with exit code $status when $1: $(cat "$work/vexto.log")"
+}
+
+check_program_runs() {
+    start_program
     # Sends the window WM_CLOSE, as its close button does.
     wine taskkill /im vexto.exe >/dev/null || fail "taskkill could not close the program"
-    wait_until 30 ended "$running" || fail "the installed program did not end when closed"
-    wait "$running" || status=$?
-    test "$status" -eq 0 || fail "the closed program ended with exit code $status: $(cat "$log")"
+    check_ended closed
     echo "The installed program showed its window and ended when closed"
+}
+
+mapped() {
+    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
+}
+
+unmapped() {
+    xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsUnMapped'
+}
+
+# Prints the client area of window $1 as "WIDTHxHEIGHT X Y", X and Y on the screen.
+client_area() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X:/ { x = $NF }
+        /Absolute upper-left Y:/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF }
+        END { print w "x" h, x, y }'
+}
+
+clipboard() {
+    timeout 5 xclip -selection clipboard -o 2>/dev/null | tr -d '\r'
+}
+
+# Succeeds when the clipboard holds a grid (a header and 49 cells) with each line given.
+clipboard_holds() {
+    local text line
+    text=$(clipboard) || return 1
+    test "$(head -n 1 <<<"$text")" = $'Cell\tX\tY' && test "$(wc -l <<<"$text")" -eq 50 || return 1
+    for line in "$@"; do
+        grep -qxF "$line" <<<"$text" || return 1
+    done
+}
+
+# Copies the grid with Ctrl+Shift+C and waits a second for the clipboard to hold the lines given;
+# no oftener, as a copy made while the clipboard is read may cancel the read.
+copy_holds() {
+    xdotool key ctrl+shift+c
+    for _ in 1 2 3 4 5; do
+        sleep 0.2
+        clipboard_holds "$@" && return 0
+    done
+    return 1
+}
+
+# Checks within 20 s that the copied grid holds the lines given, described by $1.
+check_copy() {
+    local what=$1
+    shift
+    wait_until 20 copy_holds "$@" || fail "the grid copied $what lacks $(printf '"%s" ' "$@" |
+        tr '\t' ' '); the clipboard holds: $(clipboard | head -n 3 | tr '\t\n' ' |')"
+}
+
+# Drives the program as a user would: copies its grid, types into it, starts a second copy while
+# it is minimised, and ends it with its End program button.
+drive_program() {
+    start_program
+    local area status=0 spy others x y
+    area=$(client_area "$window")
+    test "${area%% *}" = 578x457 || fail "the window's client area is ${area%% *}, not 578x457"
+
+    timeout 20 xdotool windowactivate --sync "$window" || fail "the window took no focus"
+    check_copy "at start" $'PStart\t0.00\t0.00' $'R1\t8.00\t0.00' $'RD9\t24.00\t-12.00'
+    # X has the focus at start.
+    xdotool type 7
+    check_copy "after typing 7" $'PStart\t7.00\t0.00' $'R1\t15.00\t0.00'
+    echo "The grid copied to the clipboard shows the start values, and typing in X moves it"
+
+    # Wine minimises a window that has no minimise box, as this one, only when a Windows program
+    # asks; it turns the window manager's request down. So a Windows program minimises it.
+    wine "$minimiser" || fail "the window could not be minimised"
+    wait_until 20 unmapped "$window" || fail "the minimised window stayed on the screen"
+    # Every window that a manager manages, even for a moment, shows in this list.
+    xprop -root -spy _NET_CLIENT_LIST >"$work/windows.log" 2>&1 &
+    spy=$!
+    wait_until 20 test -s "$work/windows.log" || fail "xprop did not watch the window list"
+    timeout 60 wine 'C:\Program Files\Vexto\vexto.exe' a "b c" >"$work/second.log" 2>&1 ||
+        status=$?
+    test "$status" -eq 0 || fail "a second copy ended with exit code $status (124: it ran on" \
+        "for 60 s): $(cat "$work/second.log")"
+    wait_until 20 mapped "$window" || fail "the first copy did not restore its minimised window"
+    kill "$spy"
+    others=$(grep -o '0x[0-9a-f]*' "$work/windows.log" | grep -vx "$(printf '0x%x' "$window")" ||
+        true)
+    test -z "$others" || fail "a second copy showed a window: $(tail -n 1 "$work/windows.log")"
+    echo "A second copy ended with exit code 0 and no window, and the first came back"
+
+    area=$(client_area "$window")
+    read -r _ x y <<<"$area"
+    xdotool mousemove $((x + 528)) $((y + 436)) click 1
+    check_ended "End program was clicked"
+    echo "The program ended with exit code 0 from its End program button"
 }
 
 check_removed() {
@@ -165,9 +278,21 @@ check_removed() {
     echo "Removed: no file and no entry of Vexto left"
 }
 
+# Minimises the window titled Vexto as the system does; exits 0 once it is minimised.
+cat >"$work/minimise.c" <<'EOF'
+#include <windows.h>
+int main(void) {
+    HWND window = FindWindowA(NULL, "Vexto");
+    return window && (ShowWindow(window, SW_MINIMIZE), IsIconic(window)) ? 0 : 1;
+}
+EOF
+minimiser=$work/minimise.exe
+x86_64-w64-mingw32-gcc -O2 -o "$minimiser" "$work/minimise.c" || fail "could not build $minimiser"
+
 run_msiexec /i "${installers[0]}" install
 check_installed
 check_program_runs
+drive_program
 if [ ${#installers[@]} -eq 2 ]; then
     first=$version
     run_msiexec /i "${installers[1]}" upgrade
