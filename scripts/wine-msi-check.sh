@@ -220,10 +220,16 @@ copy_holds() {
 
 # Checks within 20 s that the copied grid holds the lines given, described by $1.
 check_copy() {
-    local what=$1
+    local what=$1 found
     shift
-    wait_until 20 copy_holds "$@" || fail "the grid copied $what lacks $(printf '"%s" ' "$@" |
-        tr '\t' ' '); the clipboard holds: $(clipboard | head -n 3 | tr '\t\n' ' |')"
+    wait_until 20 copy_holds "$@" && return
+    # What the clipboard says of the cells expected.
+    found=$(clipboard | awk -F '\t' -v cells="$(printf '%s\n' "$@" | cut -f 1)" '
+        BEGIN { split(cells, names, "\n"); for (i in names) want[names[i]] }
+        $1 in want { gsub("\t", " "); found = found (found ? "; " : "") $0 }
+        END { print found }' || true)
+    fail "the grid copied $what lacks one of $(printf '%s; ' "$@" | tr '\t' ' ')the clipboard" \
+        "holds $(clipboard | wc -l) lines, among them: ${found:-none}"
 }
 
 # Drives the program as a user would: copies its grid, types into it, starts a second copy while
@@ -255,9 +261,9 @@ drive_program() {
         "for 60 s): $(cat "$work/second.log")"
     wait_until 20 mapped "$window" || fail "the first copy did not restore its minimised window"
     kill "$spy"
-    others=$(grep -o '0x[0-9a-f]*' "$work/windows.log" | grep -vx "$(printf '0x%x' "$window")" ||
-        true)
-    test -z "$others" || fail "a second copy showed a window: $(tail -n 1 "$work/windows.log")"
+    others=$(grep -o '0x[0-9a-f]*' "$work/windows.log" | grep -vx "$(printf '0x%x' "$window")" |
+        sort -u | tr '\n' ' ' || true)
+    test -z "$others" || fail "a second copy showed a window: $others"
     echo "A second copy ended with exit code 0 and no window, and the first came back"
 
     area=$(client_area "$window")
