@@ -48,8 +48,25 @@ int TApplication::Run() {
     if (m_terminated)
         return 0;
     if (m_showMainForm && m_mainForm)
-        m_mainForm->show();
+        showMainFormAsStarted();
     return QApplication::exec();
+}
+
+void TApplication::showMainFormAsStarted() {
+    switch (m_startupShow) {
+    case StartupShow::Maximized:
+        m_mainForm->showMaximized();
+        break;
+    case StartupShow::MinimizedWithoutActivation:
+        // The user is busy elsewhere: the window waits on the task bar and takes no focus.
+        m_mainForm->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_mainForm->showMinimized();
+        m_mainForm->setAttribute(Qt::WA_ShowWithoutActivating, false);
+        break;
+    case StartupShow::Normal:
+        m_mainForm->show();
+        break;
+    }
 }
 
 void TApplication::HandleMainFormClose(QWidget* form) {

@@ -6,6 +6,7 @@
 // runs Qt's event loop. Errors from event handlers arrive through the calc layer's ErrorReport,
 // which TApplication routes to its message box.
 
+#include "app/ProcessStart.h"
 #include "app/desktop/StartupIdentity.h"
 #include "app/guard/GuardedApplication.h"
 
@@ -52,12 +53,15 @@ public:
     QWidget* MainForm() const { return m_mainForm.get(); }
     void AdoptMainForm(std::unique_ptr<QWidget> form);
 
+    // How Run shows the main form: as the starter of the process asked.
+    void SetStartupShow(StartupShow show) { m_startupShow = show; }
+
     bool ShowMainForm() const { return m_showMainForm; }
     void SetShowMainForm(bool show) override { m_showMainForm = show; }
 
     bool Terminated() const { return m_terminated; }
 
-    // Shows the main form when ShowMainForm is set and runs the event loop until Terminate.
+    // Shows the main form, in the start-up state, when ShowMainForm is set and runs the event loop until Terminate.
     // Returns the exit code.
     int Run();
 
@@ -88,10 +92,13 @@ public:
     static QString MessageText(const std::exception& error);
 
 private:
+    void showMainFormAsStarted();
+
     QString m_title;
     QStringList m_commandLineParameters;
     StartupIdentity m_launchIdentity;
     std::unique_ptr<QWidget> m_mainForm;
+    StartupShow m_startupShow = StartupShow::Normal;
     bool m_showMainForm = true;
     bool m_terminated = false;
 };

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/Form1.h"
 #include "app/LocaleSeparatorWatcher.h"
+#include "app/ProcessStart.h"
 #include "app/SessionDisplay.h"
 #include "app/Toolkit.h"
 #include "calc/ErrorReport.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
-#include <QStringList>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,13 +19,6 @@
 using namespace vexto;
 
 namespace {
-
-QStringList CommandLineParameters(int argc, char* argv[]) {
-    QStringList parameters;
-    for (int i = 1; i < argc; ++i)
-        parameters.append(QString::fromLocal8Bit(argv[i]));
-    return parameters;
-}
 
 int runProgram(int argc, char* argv[], const StartupIdentity& launch) {
     // Every size the build rendered; each file tells its own size.
@@ -38,7 +31,8 @@ int runProgram(int argc, char* argv[], const StartupIdentity& launch) {
     QGuiApplication::setDesktopFileName(QStringLiteral("example.vx.vexto"));
     TApplication application;
     application.SetTitle(QStringLiteral("Vexto"));
-    application.SetCommandLineParameters(CommandLineParameters(argc, argv));
+    application.SetCommandLineParameters(ProcessStart::Parameters(argc, argv));
+    application.SetStartupShow(ProcessStart::Show());
     application.SetLaunchIdentity(launch);
     const LocaleSeparatorWatcher localeWatcher;
     SetErrorReport(

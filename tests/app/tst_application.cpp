@@ -51,6 +51,8 @@ private slots:
     void errorBoxStaysShownWhileTheMainFormTakesTheFocus();
     void terminateBeforeRunEndsAtOnce();
     void restoreBringsBackAMinimisedMainForm();
+    void runShowsTheMainFormAsTheProcessWasStarted_data();
+    void runShowsTheMainFormAsTheProcessWasStarted();
 };
 
 void TestApplication::messageGetsFullStopAfterLaterCharacters_data() {
@@ -214,6 +216,34 @@ void TestApplication::restoreBringsBackAMinimisedMainForm() {
     application.Restore();
     QTRY_VERIFY(!form->isMinimized());
     QVERIFY(form->isVisible());
+}
+
+void TestApplication::runShowsTheMainFormAsTheProcessWasStarted_data() {
+    QTest::addColumn<StartupShow>("show");
+    QTest::addColumn<Qt::WindowStates>("state");
+    QTest::newRow("normal") << StartupShow::Normal << Qt::WindowStates(Qt::WindowNoState);
+    QTest::newRow("maximised") << StartupShow::Maximized << Qt::WindowStates(Qt::WindowMaximized);
+    QTest::newRow("minimised without activation")
+        << StartupShow::MinimizedWithoutActivation << Qt::WindowStates(Qt::WindowMinimized);
+}
+
+void TestApplication::runShowsTheMainFormAsTheProcessWasStarted() {
+    QFETCH(StartupShow, show);
+    QFETCH(Qt::WindowStates, state);
+    TApplication application;
+    application.AdoptMainForm(std::make_unique<QWidget>());
+    QWidget* form = application.MainForm();
+    application.SetStartupShow(show);
+    Qt::WindowStates shownState;
+    bool shown = false;
+    QTimer::singleShot(0, form, [&] {
+        shown = form->isVisible();
+        shownState = form->windowState();
+        application.Terminate();
+    });
+    QCOMPARE(application.Run(), 0);
+    QVERIFY(shown);
+    QCOMPARE(shownState, state);
 }
 
 QTEST_MAIN(TestApplication)
