@@ -249,28 +249,59 @@ drive_program() {
 
     # Wine minimises a window that has no minimise box, as this one, only when a Windows program
     # asks; it turns the window manager's request down. So a Windows program minimises it.
-    wine "$minimiser" || fail "the window could not be minimised"
+    wine "$user" minimise || fail "the window could not be minimised"
     wait_until 20 unmapped "$window" || fail "the minimised window stayed on the screen"
     # Every window that a manager manages, even for a moment, shows in this list.
     xprop -root -spy _NET_CLIENT_LIST >"$work/windows.log" 2>&1 &
     spy=$!
     wait_until 20 test -s "$work/windows.log" || fail "xprop did not watch the window list"
-    timeout 60 wine 'C:\Program Files\Vexto\vexto.exe' a "b c" >"$work/second.log" 2>&1 ||
+    wine "$user" second-copy 'C:\Program Files\Vexto\vexto.exe' >"$work/second.log" 2>&1 ||
         status=$?
     test "$status" -eq 0 || fail "a second copy ended with exit code $status (124: it ran on" \
         "for 60 s): $(cat "$work/second.log")"
+    handed=$(wine "$user" block | tr -d '\r' | paste -sd '|') || fail "$handed"
+    test "$handed" = 'one|two three|C:\dir\|four' ||
+        fail "the second copy handed over $handed, not one|two three|C:\\dir\\|four"
     wait_until 20 mapped "$window" || fail "the first copy did not restore its minimised window"
     kill "$spy"
     others=$(grep -o '0x[0-9a-f]*' "$work/windows.log" | grep -vx "$(printf '0x%x' "$window")" |
         sort -u | tr '\n' ' ' || true)
     test -z "$others" || fail "a second copy showed a window: $others"
-    echo "A second copy ended with exit code 0 and no window, and the first came back"
+    echo "A second copy ended with exit code 0 and no window, handed its parameters over as" \
+        "the system splits them, and the first came back"
 
     area=$(client_area "$window")
     read -r _ x y <<<"$area"
     xdotool mousemove $((x + 528)) $((y + 436)) click 1
     check_ended "End program was clicked"
     echo "The program ended with exit code 0 from its End program button"
+}
+
+# Starts the installed program as a shortcut set to run maximised, then minimised, would. A
+# window manager here turns down maximising a window of fixed size, which Windows does not: Wine
+# manages the windows itself meanwhile, as Windows does.
+check_start_up_states() {
+    local state x11_driver='HKCU\Software\Wine\X11 Driver'
+    wine reg add "$x11_driver" /v Managed /d N /f >/dev/null
+    for state in maximised minimised; do
+        wine "$user" start $state 'C:\Program Files\Vexto\vexto.exe' >"$work/start.log" 2>&1 ||
+            fail "started $state: $(tr -d '\r' <"$work/start.log")"
+    done
+    wine reg delete "$x11_driver" /v Managed /f >/dev/null
+    echo "Started maximised, the window shows maximised; started minimised, it waits on the" \
+        "task bar without taking the foreground"
+}
+
+# A start-up that fails is reported as the system reports an unhandled error, and ends with 1.
+check_start_up_failure() {
+    wine "$user" lock-taken 'C:\Program Files\Vexto\vexto.exe' >"$work/failure.log" 2>&1 ||
+        fail "with its lock's name taken: $(tr -d '\r' <"$work/failure.log")"
+    # The report's text goes to standard error too.
+    grep -q '^Exception EAssertionFailed in module vexto\.exe at [0-9A-F]\{8\}\.' \
+        "$work/failure.log" || fail "the report did not name the error and vexto.exe:" \
+        "$(tr -d '\r' <"$work/failure.log")"
+    echo "With its lock's name taken, the program reported an Application Error and ended" \
+        "with exit code 1"
 }
 
 check_removed() {
@@ -284,21 +315,18 @@ check_removed() {
     echo "Removed: no file and no entry of Vexto left"
 }
 
-# Minimises the window titled Vexto as the system does; exits 0 once it is minimised.
-cat >"$work/minimise.c" <<'EOF'
-#include <windows.h>
-int main(void) {
-    HWND window = FindWindowA(NULL, "Vexto");
-    return window && (ShowWindow(window, SW_MINIMIZE), IsIconic(window)) ? 0 : 1;
-}
-EOF
-minimiser=$work/minimise.exe
-x86_64-w64-mingw32-gcc -O2 -o "$minimiser" "$work/minimise.c" || fail "could not build $minimiser"
+# What has to be done from inside Windows: minimising, starting as a shortcut would, reading the
+# hand-over block.
+user=$work/wine-user.exe
+x86_64-w64-mingw32-gcc -O2 -Wall -o "$user" "$(dirname "$0")/../tests/e2e/wine-user.c" ||
+    fail "could not build $user"
 
 run_msiexec /i "${installers[0]}" install
 check_installed
 check_program_runs
 drive_program
+check_start_up_states
+check_start_up_failure
 if [ ${#installers[@]} -eq 2 ]; then
     first=$version
     run_msiexec /i "${installers[1]}" upgrade

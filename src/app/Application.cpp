@@ -58,10 +58,9 @@ void TApplication::showMainFormAsStarted() {
         m_mainForm->showMaximized();
         break;
     case StartupShow::MinimizedWithoutActivation:
-        // The user is busy elsewhere: the window waits on the task bar and takes no focus.
-        m_mainForm->setAttribute(Qt::WA_ShowWithoutActivating);
+        // The system shows a hidden window minimised without activating it: the user who
+        // started it so is busy elsewhere.
         m_mainForm->showMinimized();
-        m_mainForm->setAttribute(Qt::WA_ShowWithoutActivating, false);
         break;
     case StartupShow::Normal:
         m_mainForm->show();
