@@ -35,8 +35,8 @@ void TestCommandLineParameters::splitsAsTheSystemsProgramsExpect_data() {
     row("a backslash does not escape", QStringLiteral(R"( "C:\dir\" \"q)"),
         {QStringLiteral(R"(C:\dir\)"), QStringLiteral(R"(\q)")});
     row("an open quote runs to the end", QStringLiteral(R"( "a b)"), {QStringLiteral("a b")});
-    row("characters above 32 join words", QStringLiteral(" \u00a0x\u00e9"),
-        {QStringLiteral("\u00a0x\u00e9")});
+    row("characters above 32 join words", QStringLiteral(" !x\u00a0\u00e9"),
+        {QStringLiteral("!x\u00a0\u00e9")});
     QTest::newRow("an unquoted program path") << QStringLiteral("vexto.exe a") << QStringList{
         QStringLiteral("a")};
     QTest::newRow("an empty pair before the program path")
