@@ -1,6 +1,8 @@
-// The window's keyboard paths on the offscreen platform: one accepted keystroke in a field until
-// all 49 cells hold their new text and have been repainted, and Ctrl+Shift+C until the whole
-// grid's table is on the clipboard.
+// The window's keyboard paths: one accepted keystroke in a field until all 49 cells hold their new
+// text and have been repainted, beside the same keystroke in a bare Qt window's one line edit (the
+// ratio of the two follows the table), and Ctrl+Shift+C until the whole grid's table is on the
+// clipboard. On Linux on the offscreen platform; on Windows (and under Wine) on the native one, so
+// that the repaint is handed to GDI as on a desktop.
 #include "app/Application.h"
 #include "app/Form1.h"
 #include "calc/FloatingPointMode.h"
@@ -9,12 +11,19 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
 
 using namespace vexto;
 
@@ -37,25 +46,46 @@ std::unique_ptr<TForm1> shownWindow(TApplication& application, benchmark::State&
     return form;
 }
 
+// Typing and erasing a digit, each keystroke until its repaint is done: every keystroke changes
+// the field's text, and in Vexto every cell.
+void typeAndErase(benchmark::State& state, QWidget* field) {
+    bool typeDigit = true;
+    for (auto _ : state) {
+        if (typeDigit)
+            QTest::keyClick(field, Qt::Key_7);
+        else
+            QTest::keyClick(field, Qt::Key_Backspace);
+        typeDigit = !typeDigit;
+        QApplication::processEvents();
+    }
+}
+
 void keystrokeToRepaintedGrid(benchmark::State& state) {
     TApplication application;
     const auto form = shownWindow(application, state);
     if (!form)
         return;
-    TCurrencyEdit* x = fieldX(*form);
-
-    // Typing and erasing a digit: every keystroke changes the text and so every cell.
-    bool typeDigit = true;
-    for (auto _ : state) {
-        if (typeDigit)
-            QTest::keyClick(x, Qt::Key_7);
-        else
-            QTest::keyClick(x, Qt::Key_Backspace);
-        typeDigit = !typeDigit;
-        QApplication::processEvents();
-    }
+    typeAndErase(state, fieldX(*form));
 }
 BENCHMARK(keystrokeToRepaintedGrid)->Unit(benchmark::kMicrosecond);
+
+// The yardstick: a window of Vexto's size holding one line edit, the toolkit's least work for a
+// keystroke.
+void keystrokeToRepaintedLineEdit(benchmark::State& state) {
+    QWidget window;
+    window.setFixedSize(578, 457);
+    auto* edit = new QLineEdit(&window);
+    edit->setGeometry(64, 12, 57, 21);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        state.SkipWithError("window not exposed");
+        return;
+    }
+    edit->setFocus();
+    QApplication::processEvents();
+    typeAndErase(state, edit);
+}
+BENCHMARK(keystrokeToRepaintedLineEdit)->Unit(benchmark::kMicrosecond);
 
 void shortcutToClipboardWrite(benchmark::State& state) {
     TApplication application;
@@ -77,17 +107,68 @@ void shortcutToClipboardWrite(benchmark::State& state) {
 }
 BENCHMARK(shortcutToClipboardWrite)->Unit(benchmark::kMicrosecond);
 
+// The console table, then how many bare line edits' keystrokes one keystroke in X costs: the
+// ratio of the wall times, or of their medians over repetitions.
+class KeystrokeRatioReporter : public benchmark::ConsoleReporter {
+public:
+    KeystrokeRatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            const double seconds =
+                run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            // With --benchmark_report_aggregates_only the repetitions arrive as aggregates only.
+            if (run.run_type == Run::RT_Iteration)
+                m_seconds[run.run_name.function_name].push_back(seconds);
+            else if (run.aggregate_name == "median")
+                m_medianSeconds[run.run_name.function_name] = seconds;
+        }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        const double grid = median("keystrokeToRepaintedGrid");
+        const double bare = median("keystrokeToRepaintedLineEdit");
+        if (grid <= 0 || bare <= 0)
+            return;
+        std::ostream& out = GetOutputStream();
+        out << "keystroke until repainted, vexto / bare line edit (wall time): " << grid / bare
+            << '\n';
+    }
+
+private:
+    double median(const std::string& name) const {
+        if (const auto reported = m_medianSeconds.find(name); reported != m_medianSeconds.end())
+            return reported->second;
+        const auto found = m_seconds.find(name);
+        if (found == m_seconds.end() || found->second.empty())
+            return 0;
+        std::vector<double> values = found->second;
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    }
+
+    std::map<std::string, std::vector<double>> m_seconds;
+    std::map<std::string, double> m_medianSeconds;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     SetFloatingPointMode();
+#ifndef Q_OS_WIN
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     const QTemporaryDir
         runtimeDirectory; // the window's single-instance guard keeps its objects here
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDirectory.path()));
     QApplication qtApplication(argc, argv);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    KeystrokeRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

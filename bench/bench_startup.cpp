@@ -6,7 +6,10 @@
 // under the pointer is hot and polls the pointer, as it should). With --metacity a window manager
 // frames the windows, as on a desktop. With --wayland the programs show their windows natively on
 // a headless weston instead, and start-up lasts until the first picture is handed to the
-// compositor (a Wayland window has no map of its own: it shows with its first picture).
+// compositor (a Wayland window has no map of its own: it shows with its first picture). With
+// --wine <windows-build-dir>, the Windows build's vexto.exe and bare_window.exe run under Wine on
+// the same X server (Wine shows a window as an X window of the same title), in a Wine prefix made
+// for the run, whose wineserver keeps running over all the rounds as Windows does on a desktop.
 #include "HeadlessWeston.h"
 #include "StopProcess.h"
 #include "XvfbSession.h"
@@ -224,6 +227,108 @@ std::optional<Start> startOnce(const Output& output, Program& program, bool samp
     return Start{elapsedMs, cpuMs};
 }
 
+// A Wine prefix for the run, made before the first round: its first start builds the registry and
+// the system folders, which takes far longer than any program's start. Its wineserver stays up
+// until the prefix is removed.
+class WinePrefix {
+public:
+    WinePrefix() = default;
+    WinePrefix(const WinePrefix&) = delete;
+    WinePrefix& operator=(const WinePrefix&) = delete;
+
+    ~WinePrefix() {
+        if (m_serverStarted)
+            run(QStringLiteral("wineserver"), {QStringLiteral("-k")}, serverDeadlineMs);
+    }
+
+    // Makes the prefix for programs shown through the environment; false (with errorString) on
+    // failure.
+    bool start(const QProcessEnvironment& display) {
+        if (!m_directory.isValid()) {
+            m_error = QStringLiteral("no folder for the Wine prefix");
+            return false;
+        }
+        m_environment = display;
+        m_environment.insert(QStringLiteral("WINEPREFIX"), m_directory.path());
+        m_environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+        // No offer to install Mono or Gecko: its window would stall the prefix's making.
+        m_environment.insert(QStringLiteral("WINEDLLOVERRIDES"), QStringLiteral("mscoree,mshtml="));
+        // The server the making started ends a few seconds after it; then a persistent one
+        // is started.
+        m_serverStarted =
+            run(QStringLiteral("wineboot"), {QStringLiteral("--init")}, bootDeadlineMs) &&
+            run(QStringLiteral("wineserver"), {QStringLiteral("-w")}, serverDeadlineMs) &&
+            run(QStringLiteral("wineserver"), {QStringLiteral("-p")}, serverDeadlineMs);
+        return m_serverStarted;
+    }
+
+    QProcessEnvironment environment() const { return m_environment; }
+    QString errorString() const { return m_error; }
+
+private:
+    static constexpr int bootDeadlineMs = 180'000;
+    static constexpr int serverDeadlineMs = 30'000;
+
+    bool run(const QString& program, const QStringList& arguments, int deadlineMs) {
+        QProcess process;
+        process.setProcessEnvironment(m_environment);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(program, arguments);
+        if (!process.waitForFinished(deadlineMs) || process.exitStatus() != QProcess::NormalExit ||
+            process.exitCode() != 0) {
+            m_error = QStringLiteral("%1 %2 failed").arg(program, arguments.join(u' '));
+            StopProcess(&process);
+            return false;
+        }
+        return true;
+    }
+
+    QTemporaryDir m_directory;
+    QProcessEnvironment m_environment;
+    bool m_serverStarted = false;
+    QString m_error;
+};
+
+// The programs compared, started in turn: the real program and bare Qt windows of its size; the
+// Linux builds, or with a Windows build folder, its programs under Wine.
+std::vector<Program> comparedPrograms(const QString& windowsBuild) {
+    const auto program = [&windowsBuild](const char* label, const QString& linuxPath,
+                                         const QString& windowsName, const QStringList& arguments,
+                                         const QString& title) {
+        Program made;
+        made.label = label;
+        if (windowsBuild.isEmpty()) {
+            made.path = linuxPath;
+            made.arguments = arguments;
+        } else {
+            const QString program =
+                QDir(windowsBuild).absoluteFilePath(QStringLiteral("bin/") + windowsName);
+            made.path = QStringLiteral("wine");
+            made.arguments = QStringList{program} + arguments;
+        }
+        made.title = title;
+        return made;
+    };
+    const QString bareWindow = QStringLiteral(BARE_WINDOW_BINARY);
+    const QString bareWindowExe = QStringLiteral("bare_window.exe");
+    return {
+        program("vexto", QStringLiteral(VEXTO_BINARY), QStringLiteral("vexto.exe"), {},
+                QStringLiteral("Vexto")),
+        program("bare form", bareWindow, bareWindowExe, {QStringLiteral("--form")},
+                QStringLiteral("Bare form")),
+        program("bare window", bareWindow, bareWindowExe, {}, QStringLiteral("Bare")),
+        program("bare with label", bareWindow, bareWindowExe, {QStringLiteral("--label")},
+                QStringLiteral("Bare with label")),
+    };
+}
+
+// The folder after --wine; empty without it.
+QString windowsBuildFolder(const QStringList& arguments) {
+    const qsizetype option = arguments.indexOf(QStringLiteral("--wine"));
+    return option >= 0 && option + 1 < arguments.size() ? arguments[option + 1] : QString();
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
@@ -236,9 +341,25 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = QCoreApplication::arguments();
     const bool onWayland = arguments.contains(QStringLiteral("--wayland"));
     const bool underManager = arguments.contains(QStringLiteral("--metacity"));
+    const QString windowsBuild = windowsBuildFolder(arguments);
+    const bool underWine = !windowsBuild.isEmpty();
+    if (arguments.contains(QStringLiteral("--wine")) && (!underWine || onWayland)) {
+        std::fprintf(stderr, "--wine needs a Windows build folder, and an X server\n");
+        return 1;
+    }
+    std::vector<Program> programs = comparedPrograms(windowsBuild);
+    if (underWine)
+        for (const Program& program : programs)
+            if (!QFile::exists(program.arguments.front())) {
+                std::fprintf(stderr, "no %s: build the Windows benchmarks first\n",
+                             qPrintable(program.arguments.front()));
+                return 1;
+            }
+
     XvfbSession x(underManager ? XvfbSession::WindowManager::Metacity
                                : XvfbSession::WindowManager::Absent);
     HeadlessWeston weston;
+    WinePrefix wine; // ends its server while the X server still runs
     Output output;
     if (onWayland) {
         if (!weston.start()) {
@@ -264,24 +385,14 @@ int main(int argc, char* argv[]) {
         XSelectInput(output.display, DefaultRootWindow(output.display), SubstructureNotifyMask);
         XFlush(output.display);
     }
+    if (underWine) {
+        if (!wine.start(output.environment)) {
+            std::fprintf(stderr, "%s\n", qPrintable(wine.errorString()));
+            return 1;
+        }
+        output.environment = wine.environment();
+    }
 
-    const QString bareWindow = QStringLiteral(BARE_WINDOW_BINARY);
-    const auto program = [](const char* label, const QString& path, const QStringList& arguments,
-                            const QString& title) {
-        Program made;
-        made.label = label;
-        made.path = path;
-        made.arguments = arguments;
-        made.title = title;
-        return made;
-    };
-    std::vector<Program> programs = {
-        program("vexto", QStringLiteral(VEXTO_BINARY), {}, QStringLiteral("Vexto")),
-        program("bare form", bareWindow, {QStringLiteral("--form")}, QStringLiteral("Bare form")),
-        program("bare window", bareWindow, {}, QStringLiteral("Bare")),
-        program("bare with label", bareWindow, {QStringLiteral("--label")},
-                QStringLiteral("Bare with label")),
-    };
     for (int round = 0; round < rounds; ++round)
         for (Program& program : programs) {
             const bool last = round == rounds - 1;
@@ -298,9 +409,10 @@ int main(int argc, char* argv[]) {
     if (output.display)
         XCloseDisplay(output.display);
 
-    std::printf("%s\n", onWayland      ? "natively on a headless weston"
-                        : underManager ? "under metacity"
-                                       : "without a window manager");
+    std::printf("%s%s\n", underWine ? "under Wine, " : "",
+                onWayland      ? "natively on a headless weston"
+                : underManager ? "under metacity"
+                               : "without a window manager");
     std::printf("%-16s %14s %14s %10s %16s %16s\n", "program", "start-up (ms)", "start CPU (ms)",
                 "RSS (KiB)", "idle CPU ticks", "idle wake-ups");
     for (const Program& program : programs)
