@@ -42,26 +42,12 @@ if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$expected_stamp" ]; then
     exit 0
 fi
 
-if ! apt-cache showsrc benchmark 2>/dev/null | grep -qx "Version: $version"; then
-    echo "Debian's source of benchmark $version is not available: run scripts/install-windows-deps.sh," >&2
-    echo "and if libbenchmark-dev is older than the source, upgrade it." >&2
-    exit 1
-fi
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexto-benchmark.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-# apt downloads as _apt when it may.
-chmod 0755 "$work"
-mkdir source
-if [ "$(id -u)" -eq 0 ] && id _apt >/dev/null 2>&1; then
-    chown _apt source
-fi
 
 start=$SECONDS
-echo "Fetching Debian's benchmark $version source into $work"
-(cd source && apt-get source -qq "benchmark=$version")
-source_dir=$(find "$work/source" -mindepth 1 -maxdepth 1 -type d -name 'benchmark-*' | head -n 1)
+source_dir=$("$repo/scripts/fetch-debian-source.sh" benchmark "$version" "$work" | tail -n 1)
 
 rm -rf "$prefix"
 mkdir -p "$cache"

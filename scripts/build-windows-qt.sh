@@ -43,26 +43,13 @@ if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$expected_stamp" ]; then
     exit 0
 fi
 
-if ! apt-cache showsrc qt6-base 2>/dev/null | grep -qx "Version: $version"; then
-    echo "Debian's source of qt6-base $version is not available: run scripts/install-windows-deps.sh," >&2
-    echo "and if the host Qt is older than the source, upgrade qt6-base-dev." >&2
-    exit 1
-fi
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexto-qt.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-# apt downloads as _apt when it may.
-chmod 0755 "$work"
-mkdir source build
-if [ "$(id -u)" -eq 0 ] && id _apt >/dev/null 2>&1; then
-    chown _apt source
-fi
+mkdir build
 
 start=$SECONDS
-echo "Fetching Debian's qt6-base $version source into $work"
-(cd source && apt-get source -qq "qt6-base=$version")
-source_dir=$(find "$work/source" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+source_dir=$("$repo/scripts/fetch-debian-source.sh" qt6-base "$version" "$work" | tail -n 1)
 
 rm -rf "$prefix"
 mkdir -p "$cache"
