@@ -3,7 +3,7 @@
 # Windows with MinGW-w64 from Debian's own qt6-base source, the same version as the host Qt whose
 # moc, rcc and uic it uses, into a cache outside the tree:
 #   ${VEXTO_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vexto}/qt-<version>-mingw-static
-# Once that prefix is complete, a run only prints it. The first build takes about 50 minutes on
+# Once that prefix is complete, a run only prints it. The first build takes 15 to 50 minutes on
 # two cores, at nice 19 with VEXTO_QT_JOBS (default 2) jobs. Needs scripts/install-windows-deps.sh.
 # Progress goes to stderr; the last line on stdout is the prefix.
 set -euo pipefail

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds Vexto for 64-bit Windows into $VEXTO_WINDOWS_BUILD_DIR (default: build-windows):
 # installs what is missing, builds the static Qt once into a cache outside the tree (the first
-# time takes 30 to 50 minutes on two cores; later runs find it), then vexto.exe, one file with
+# time takes 15 to 50 minutes on two cores; later runs find it), then vexto.exe, one file with
 # no DLLs beside it, the unit tests to run under Wine (scripts/test-windows.sh), and the packages:
 # a zip of vexto.exe alone and an installer. Extra arguments go to CMake. Optimised as Debian builds its packages, at -O2: GCC 12 at -O3 warns of
 # overlapping copies inside std::string that cannot happen (its bug 105329).
