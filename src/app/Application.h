@@ -61,8 +61,8 @@ public:
 
     bool Terminated() const { return m_terminated; }
 
-    // Shows the main form, in the start-up state, when ShowMainForm is set and runs the event loop until Terminate.
-    // Returns the exit code.
+    // Shows the main form, in the state the process was started with, when ShowMainForm is set,
+    // and runs the event loop until Terminate. Returns the exit code.
     int Run();
 
     // Closing the main form asks the application to terminate instead of merely hiding it.

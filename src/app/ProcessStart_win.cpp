@@ -2,16 +2,19 @@
 
 #include "calc/CommandLineParameters.h"
 
+#include <QStringView>
+
 #include <string>
+#include <string_view>
 #include <windows.h>
 
 namespace vexto {
 
 QStringList ProcessStart::Parameters(int, char*[]) {
-    const wchar_t* commandLine = ::GetCommandLineW();
+    const QStringView commandLine(::GetCommandLineW());
     QStringList parameters;
     for (const std::u16string& parameter :
-         CommandLineParameters(QString::fromWCharArray(commandLine).toStdU16String()))
+         CommandLineParameters(std::u16string_view(commandLine.utf16(), commandLine.size())))
         parameters.append(QString::fromStdU16String(parameter));
     return parameters;
 }
